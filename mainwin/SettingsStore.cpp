@@ -1,0 +1,162 @@
+#include "mainwin/SettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+
+QString SettingsKeyPath;
+bool SaveEnabled = true;
+
+namespace {
+
+// Removes characters up to the blank from both ends, as the key path rules want.
+QString TrimControls(const QString &text)
+{
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && text.at(begin).unicode() <= 32)
+        ++begin;
+    while (end > begin && text.at(end - 1).unicode() <= 32)
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+// Opens the key for one access; null when the key does not exist.
+std::unique_ptr<QSettings> OpenExisting(const TSettingsKey &key)
+{
+    const QString file = SettingsFilePath(key);
+    if (file.isEmpty() || !QFileInfo(file).isFile())
+        return nullptr;
+    auto settings = std::make_unique<QSettings>(file, QSettings::IniFormat);
+    if (settings->status() != QSettings::NoError)
+        return nullptr;
+    return settings;
+}
+
+QVariant ReadValue(const TSettingsKey &key, const QString &name)
+{
+    const auto settings = OpenExisting(key);
+    if (!settings)
+        return {};
+    const QVariant value = settings->value(name);
+    if (settings->status() != QSettings::NoError)
+        return {};
+    return value;
+}
+
+void WriteValue(const TSettingsKey &key, const QString &name, const QVariant &value)
+{
+    const auto settings = OpenExisting(key);
+    if (!settings)
+        return;
+    settings->setValue(name, value);
+    settings->sync(); // a store that cannot be written loses this value and says nothing
+}
+
+} // namespace
+
+QString DefaultSettingsRoot()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+}
+
+TSettingsKey DefaultSettingsKey() { return {DefaultSettingsRoot(), SettingsKeyPath}; }
+
+QString SettingsFilePath(const TSettingsKey &key)
+{
+    const QString path = TrimControls(key.path);
+    if (path.isEmpty() || !path.startsWith(QLatin1Char('\\')) || key.root.isEmpty())
+        return {};
+    const QStringList parts = path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    if (parts.isEmpty())
+        return {};
+    for (const QString &part : parts)
+        if (part == QLatin1String(".") || part == QLatin1String("..") ||
+            part.contains(QLatin1Char('/')))
+            return {};
+    return key.root + QLatin1Char('/') + parts.join(QLatin1Char('/')) + QLatin1String(".conf");
+}
+
+bool KeyExists(const TSettingsKey &key)
+{
+    const QString file = SettingsFilePath(key);
+    return !file.isEmpty() && QFileInfo(file).isFile();
+}
+
+int32_t EnsureKey(const TSettingsKey &key)
+{
+    const QString file = SettingsFilePath(key);
+    if (file.isEmpty())
+        return 2;
+    if (QFileInfo(file).isFile())
+        return 1;
+    if (!QDir().mkpath(QFileInfo(file).absolutePath()))
+        return 2;
+    QFile created(file);
+    if (!created.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return 2;
+    return 0;
+}
+
+int32_t DeleteSettingsKey(const TSettingsKey &key)
+{
+    const QString file = SettingsFilePath(key);
+    if (file.isEmpty() || !QFileInfo(file).isFile())
+        return 1;
+    if (!QFile::remove(file))
+        return 1;
+    // Subkeys live in a folder of the key's name beside its file.
+    QDir subkeys(file.chopped(int(sizeof(".conf")) - 1));
+    if (subkeys.exists() && !subkeys.removeRecursively())
+        return 1;
+    return 0;
+}
+
+void WriteIntegerValue(const TSettingsKey &key, const QString &name, int32_t value)
+{
+    WriteValue(key, name, value);
+}
+
+void WriteStringValue(const TSettingsKey &key, const QString &name, const QString &value)
+{
+    WriteValue(key, name, value);
+}
+
+void WriteBoolValue(const TSettingsKey &key, const QString &name, bool value)
+{
+    WriteValue(key, name, value ? 1 : 0);
+}
+
+int32_t ReadIntegerValue(const TSettingsKey &key, const QString &name)
+{
+    const QVariant value = ReadValue(key, name);
+    if (value.typeId() != QMetaType::QString && value.typeId() != QMetaType::Int &&
+        value.typeId() != QMetaType::LongLong)
+        return 0;
+    bool ok = false;
+    const int result = value.toString().trimmed().toInt(&ok);
+    return ok ? result : 0;
+}
+
+QString ReadStringValue(const TSettingsKey &key, const QString &name)
+{
+    const QVariant value = ReadValue(key, name);
+    // A list (an unquoted text with commas) or a value of another kind reads as empty.
+    if (value.typeId() != QMetaType::QString)
+        return {};
+    return value.toString();
+}
+
+bool ReadBoolValue(const TSettingsKey &key, const QString &name)
+{
+    return ReadIntegerValue(key, name) != 0;
+}
+
+bool PlacementAcceptable(int32_t left, int32_t width, int32_t top, int32_t height,
+                         int32_t screenWidth, int32_t screenHeight)
+{
+    // Sums in 64 bits: stored values may be anything.
+    return left >= 0 && top >= 0 && width > 10 && height > 10 &&
+           int64_t(left) + width <= screenWidth && int64_t(top) + height <= screenHeight;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+// The per-user settings store. A key lives under a root, as on Windows under
+// HKEY_CURRENT_USER: here the root is a directory (by default the user's
+// configuration directory) and the key path "\Software\VLM-2010-v2" names the
+// file <root>/Software/VLM-2010-v2.conf. Every operation opens the file for its
+// one access and keeps nothing between calls.
+struct TSettingsKey {
+    QString root;
+    QString path;
+};
+
+extern QString SettingsKeyPath;     // "\Software\VLM-2010-v2", set at start-up
+extern bool SaveEnabled;            // cleared by "Очистить" with Ctrl
+
+QString DefaultSettingsRoot();      // the user's configuration directory
+TSettingsKey DefaultSettingsKey();  // DefaultSettingsRoot() and SettingsKeyPath
+// The file that holds the key; empty when the path is not a valid key path.
+QString SettingsFilePath(const TSettingsKey &key);
+
+bool KeyExists(const TSettingsKey &key);
+int32_t EnsureKey(const TSettingsKey &key);         // 0 created, 1 existed, 2 failed
+int32_t DeleteSettingsKey(const TSettingsKey &key); // 0 deleted, 1 failed or missing
+
+void WriteIntegerValue(const TSettingsKey &key, const QString &name, int32_t value);
+void WriteStringValue(const TSettingsKey &key, const QString &name, const QString &value);
+void WriteBoolValue(const TSettingsKey &key, const QString &name, bool value);
+int32_t ReadIntegerValue(const TSettingsKey &key, const QString &name);
+QString ReadStringValue(const TSettingsKey &key, const QString &name);
+bool ReadBoolValue(const TSettingsKey &key, const QString &name);
+
+// A stored placement is applied only when it lies wholly on the primary screen
+// and is larger than 10 pixels each way.
+bool PlacementAcceptable(int32_t left, int32_t width, int32_t top, int32_t height,
+                         int32_t screenWidth, int32_t screenHeight);

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "core/Fisher.h"
+#include "core/InputTable.h"
+#include "report/CriticalBounds.h"
+
+#include <cstdint>
+#include <string>
+
+// What the report builder needs of the result window. Lines are UTF-8.
+class clReportSink {
+public:
+    virtual ~clReportSink() = default;
+    virtual void Clear() = 0;
+    // false when the text cannot take the line (the window's length limit).
+    virtual bool AppendLine(const std::string &line) = 0;
+    virtual void SetCaret(int position) = 0;
+    virtual void Show() = 0;
+    virtual void FocusText() = 0;
+    virtual void SetCriticalBounds(const TCriticalBounds &bounds) = 0;
+};
+
+// The largest number of characters the result window's text holds.
+constexpr int MaxReportChars = 2000000;
+
+// Critical bounds of a distribution (the scans of the report).
+TCriticalBounds ComputeCriticalBounds(const TFisherDistribution &dist);
+
+// Writes the report of dist and table into sink. Returns 0, or 1 when a line
+// could not be appended (the sink is then neither shown nor focused).
+int32_t BuildReport(clReportSink &sink, const TFisherDistribution &dist, const TInputTable &table);
+int32_t BuildReport(clReportSink &sink);
+
+// One line of the distribution table (without the markers), for tests and tools.
+std::string FormatDistributionRow(const TFisherDistribution &dist, int32_t i);
