@@ -1,0 +1,203 @@
+// velmar-report: the calculator's report without windows.
+//   velmar-report A B C D                 cell input
+//   velmar-report --margins M K S [--a A] margin input, optionally with a
+// The arguments go through the same typing filter, field steps and checks as
+// the main window's "Расчет".
+
+#include "core/Fisher.h"
+#include "core/InputTable.h"
+#include "core/RunComputation.h"
+#include "mainwin/InputSteps.h"
+#include "report/Report.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringEncoder>
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char Usage[] =
+    "Использование:\n"
+    "  velmar-report [--cp1251 | --csv] A B C D\n"
+    "  velmar-report [--cp1251 | --csv] --margins M K S [--a A]\n"
+    "Печатает отчет критерия Фишера для таблицы 2x2.\n"
+    "  --cp1251  отчет в кодировке Windows-1251 с концами строк CR LF\n"
+    "  --csv     распределение a: a,b,c,d,D,point,two_sided,left,right\n";
+
+enum class TOutput { Utf8, Cp1251, Csv };
+
+struct TArguments {
+    TOutput output = TOutput::Utf8;
+    bool margins = false;
+    std::vector<std::string> values; // a b c d, or m k s
+    std::optional<std::string> a;    // with --margins
+};
+
+// The fields of the main window, as plain texts.
+class TTextFields : public clInputFields {
+public:
+    std::string Text(TField field) const override { return m_texts[int(field)]; }
+    void SetText(TField field, const std::string &text) override { m_texts[int(field)] = text; }
+    void FocusField(TField) override {}
+    void FocusCompute() override {}
+
+    // Types text into a field as the keyboard would, then leaves the field.
+    void Type(TField field, const std::string &text)
+    {
+        std::string kept;
+        for (unsigned char ch : text)
+            if (CharAllowed(ch))
+                kept += char(ch);
+        SetText(field, kept);
+        FieldExit(*this, field);
+    }
+
+private:
+    std::array<std::string, FieldCount> m_texts;
+};
+
+// Refusals go to standard error, the carriage return as a line break.
+class TStderrMessages : public clMessageBox {
+public:
+    void Show(const std::string &text, const std::string &, TMsgIcon) override
+    {
+        std::string shown = text;
+        for (char &ch : shown)
+            if (ch == '\r')
+                ch = '\n';
+        std::fprintf(stderr, "%s\n", shown.c_str());
+        refused = true;
+    }
+    bool refused = false;
+};
+
+class TNoCursor : public clBusyCursor {
+public:
+    void Push() override {}
+    void Pop() override {}
+};
+
+// Collects the report lines.
+class TLineSink : public clReportSink {
+public:
+    std::vector<std::string> lines;
+    void Clear() override { lines.clear(); }
+    bool AppendLine(const std::string &line) override
+    {
+        lines.push_back(line);
+        return true;
+    }
+    void SetCaret(int) override {}
+    void Show() override {}
+    void FocusText() override {}
+    void SetCriticalBounds(const TCriticalBounds &) override {}
+};
+
+class TCollectedViews : public clResultViews {
+public:
+    TLineSink sink;
+    bool built = false;
+    bool BuildReport() override
+    {
+        built = ::BuildReport(sink) == 0;
+        return built;
+    }
+    void ShowChart() override {}
+};
+
+std::optional<TArguments> ParseArguments(int argc, char **argv)
+{
+    TArguments args;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--cp1251")
+            args.output = TOutput::Cp1251;
+        else if (arg == "--csv")
+            args.output = TOutput::Csv;
+        else if (arg == "--margins")
+            args.margins = true;
+        else if (arg == "--a" && i + 1 < argc)
+            args.a = argv[++i];
+        else if (arg.rfind("--", 0) == 0)
+            return std::nullopt;
+        else
+            args.values.push_back(arg);
+    }
+    const size_t expected = args.margins ? 3 : 4;
+    if (args.values.size() != expected || (args.a && !args.margins))
+        return std::nullopt;
+    return args;
+}
+
+void WriteUtf8(const std::vector<std::string> &lines)
+{
+    for (const std::string &line : lines)
+        std::fprintf(stdout, "%s\n", line.c_str());
+}
+
+// The bytes the result window saves: Windows-1251, each line ended by CR LF.
+void WriteCp1251(const std::vector<std::string> &lines)
+{
+    QStringEncoder encoder("windows-1251");
+    for (const std::string &line : lines) {
+        const QByteArray bytes = encoder.encode(QString::fromUtf8(line.data(), qsizetype(line.size())));
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+        std::fputs("\r\n", stdout);
+    }
+}
+
+void WriteCsv(const TFisherDistribution &dist)
+{
+    std::puts("a,b,c,d,D,point,two_sided,left,right");
+    for (int32_t i = 0; i < dist.Count(); ++i) {
+        const int32_t a = dist.aMin + i, b = dist.bMax - i, c = dist.cMax - i, d = dist.dMin + i;
+        std::printf("%d,%d,%d,%d,%d,%.21Le,%.21Le,%.21Le,%.21Le\n", a, b, c, d, a * d - b * c,
+                    dist.point.Get(i), dist.twoSided.Get(i), dist.leftCumulative.Get(i),
+                    dist.Right(i));
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const std::optional<TArguments> args = ParseArguments(argc, argv);
+    if (!args) {
+        std::fputs(Usage, stderr);
+        return 1;
+    }
+
+    TTextFields fields;
+    if (args->margins) {
+        fields.Type(TField::m, args->values[0]);
+        fields.Type(TField::k, args->values[1]);
+        fields.Type(TField::s, args->values[2]);
+        if (args->a)
+            fields.Type(TField::a, *args->a);
+    } else {
+        const TField cells[] = {TField::a, TField::b, TField::c, TField::d};
+        for (int i = 0; i < 4; ++i)
+            fields.Type(cells[i], args->values[size_t(i)]);
+    }
+
+    TStderrMessages messages;
+    TNoCursor cursor;
+    TCollectedViews views;
+    BtnCompClick(fields, messages, [&] { RunComputation(cursor, messages, views); });
+    if (messages.refused || !views.built)
+        return 2;
+
+    switch (args->output) {
+    case TOutput::Utf8: WriteUtf8(views.sink.lines); break;
+    case TOutput::Cp1251: WriteCp1251(views.sink.lines); break;
+    case TOutput::Csv: WriteCsv(FisherDistribution); break;
+    }
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
