@@ -1,0 +1,382 @@
+#include "chart/GraphList.h"
+
+#include <QFontInfo>
+#include <QPainter>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+QString FormatTickLabel(double value, int32_t fieldWidth, int32_t precision)
+{
+    if (precision < 0)
+        precision = 6; // printf's default for a negative precision
+    // to_chars with a precision is printf's "%.*f" without the locale's decimal comma.
+    char buffer[400];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                      std::chars_format::fixed, std::min(precision, 60));
+    QString text = QString::fromLatin1(buffer, result.ec == std::errc() ? result.ptr - buffer : 0);
+    if (fieldWidth > text.size())
+        text = QString(fieldWidth - text.size(), QLatin1Char(' ')) + text;
+    return text;
+}
+
+// ---- clPictList ----
+
+QFont clPictList::LabelFont()
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    if (QFontInfo(font).family() != QLatin1String("MS Sans Serif"))
+        font = QFont(QStringLiteral("Liberation Sans"));
+    // 8 points on a 96-dpi screen.
+    font.setPixelSize(11);
+    font.setStyleStrategy(QFont::NoAntialias);
+    return font;
+}
+
+int32_t clPictList::SetImage(clImageControl *image)
+{
+    if (!image)
+        return 1;
+    Detach();
+    m_font = LabelFont();
+    m_metrics.emplace(m_font);
+    m_image = image;
+    FitBitmap();
+    return 0;
+}
+
+int32_t clPictList::ImageWidth() const { return m_image ? m_image->ControlWidth() : 0; }
+
+int32_t clPictList::ImageHeight() const { return m_image ? m_image->ControlHeight() : 0; }
+
+void clPictList::FitBitmap()
+{
+    if (!m_image)
+        return;
+    const int width = std::max(0, m_image->ControlWidth());
+    const int height = std::max(0, m_image->ControlHeight());
+    QImage &bitmap = m_image->Bitmap();
+    if (bitmap.width() == width && bitmap.height() == height &&
+        bitmap.format() == QImage::Format_RGB32)
+        return;
+    if (width == 0 || height == 0) {
+        bitmap = QImage();
+        return;
+    }
+    // A resized bitmap keeps its old picture at the top left; new area is white.
+    QImage fitted(width, height, QImage::Format_RGB32);
+    fitted.fill(qRgb(255, 255, 255));
+    if (!bitmap.isNull()) {
+        const QImage old = bitmap.convertToFormat(QImage::Format_RGB32);
+        const int rows = std::min(height, old.height());
+        const int cols = std::min(width, old.width());
+        for (int row = 0; row < rows; ++row)
+            std::copy_n(reinterpret_cast<const QRgb *>(old.constScanLine(row)), cols,
+                        reinterpret_cast<QRgb *>(fitted.scanLine(row)));
+    }
+    bitmap = fitted;
+}
+
+QImage *clPictList::WritableBitmap()
+{
+    if (!m_image)
+        return nullptr;
+    QImage &bitmap = m_image->Bitmap();
+    if (bitmap.isNull())
+        return nullptr;
+    if (bitmap.format() != QImage::Format_RGB32)
+        bitmap = bitmap.convertToFormat(QImage::Format_RGB32);
+    return &bitmap;
+}
+
+void clPictList::MoveTo(int32_t x, int32_t y)
+{
+    m_penX = x;
+    m_penY = y;
+}
+
+void clPictList::LineTo(int32_t x, int32_t y)
+{
+    const int64_t x0 = m_penX, y0 = m_penY;
+    m_penX = x;
+    m_penY = y;
+    QImage *bitmap = WritableBitmap();
+    if (!bitmap)
+        return;
+    const int64_t width = bitmap->width(), height = bitmap->height();
+    const QRgb pixel = ColorToRgb(m_pen);
+    const int64_t dx = x - x0, dy = y - y0;
+    const bool xMajor = std::llabs(dx) >= std::llabs(dy);
+    const int64_t major = xMajor ? std::llabs(dx) : std::llabs(dy);
+    const int64_t minor = xMajor ? std::llabs(dy) : std::llabs(dx);
+    if (major == 0)
+        return; // a line to its own start plots nothing
+    const int64_t majorStart = xMajor ? x0 : y0;
+    const int64_t minorStart = xMajor ? y0 : x0;
+    const int64_t majorStep = (xMajor ? dx : dy) > 0 ? 1 : -1;
+    const int64_t minorStep = (xMajor ? dy : dx) > 0 ? 1 : -1;
+    const int64_t majorLimit = xMajor ? width : height;
+    const int64_t minorLimit = xMajor ? height : width;
+
+    // Only the steps whose major coordinate lies inside the bitmap are walked,
+    // so a clamped end point far outside costs nothing.
+    int64_t first = 0, last = major - 1; // the end point itself is left out
+    if (majorStep > 0) {
+        first = std::max(first, -majorStart);
+        last = std::min(last, majorLimit - 1 - majorStart);
+    } else {
+        first = std::max(first, majorStart - (majorLimit - 1));
+        last = std::min(last, majorStart);
+    }
+    for (int64_t i = first; i <= last; ++i) {
+        const int64_t m = majorStart + i * majorStep;
+        // The minor coordinate rounded to the nearest pixel, halves away from the start.
+        const int64_t n = minorStart + minorStep * ((2 * i * minor + major) / (2 * major));
+        if (n < 0 || n >= minorLimit)
+            continue;
+        const int col = int(xMajor ? m : n);
+        const int row = int(xMajor ? n : m);
+        reinterpret_cast<QRgb *>(bitmap->scanLine(row))[col] = pixel;
+    }
+}
+
+void clPictList::Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
+{
+    MoveTo(x1, y1);
+    LineTo(x2, y2);
+}
+
+void clPictList::FillRect(int32_t left, int32_t top, int32_t right, int32_t bottom, TColor colour)
+{
+    SetBrushColor(colour);
+    QImage *bitmap = WritableBitmap();
+    if (!bitmap)
+        return;
+    int64_t l = left, t = top, r = right, b = bottom;
+    // A rectangle given upside down covers the rows below its top edge down to
+    // and including the old top: the bars are passed this way.
+    if (t > b) {
+        std::swap(t, b);
+        ++t;
+        ++b;
+    }
+    if (l > r) {
+        std::swap(l, r);
+        ++l;
+        ++r;
+    }
+    l = std::max<int64_t>(l, 0);
+    t = std::max<int64_t>(t, 0);
+    r = std::min<int64_t>(r, bitmap->width());
+    b = std::min<int64_t>(b, bitmap->height());
+    if (l >= r || t >= b)
+        return;
+    const QRgb pixel = ColorToRgb(colour);
+    for (int64_t row = t; row < b; ++row) {
+        QRgb *line = reinterpret_cast<QRgb *>(bitmap->scanLine(int(row)));
+        std::fill(line + l, line + r, pixel);
+    }
+}
+
+void clPictList::Erase(TColor colour)
+{
+    FitBitmap();
+    FillRect(0, 0, ImageWidth(), ImageHeight(), colour);
+}
+
+int32_t clPictList::TextWidth(const QString &text) const
+{
+    return m_image && m_metrics ? m_metrics->horizontalAdvance(text) : 0;
+}
+
+int32_t clPictList::TextHeight(const QString &) const
+{
+    return m_image && m_metrics ? m_metrics->height() : 0;
+}
+
+void clPictList::TextOut(int32_t x, int32_t y, const QString &text)
+{
+    QImage *bitmap = WritableBitmap();
+    if (!bitmap)
+        return;
+    // The text cell is opaque in the brush colour, as on a window's canvas.
+    const TColor pen = m_pen;
+    FillRect(x, y, x + TextWidth(text), y + TextHeight(text), m_brush);
+    m_pen = pen;
+    QPainter painter(bitmap);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setRenderHint(QPainter::TextAntialiasing, false);
+    painter.setFont(m_font);
+    painter.setPen(QColor(Qt::black));
+    painter.drawText(x, y + (m_metrics ? m_metrics->ascent() : 0), text);
+}
+
+// ---- clGraphList ----
+
+int32_t clGraphList::Init(clImageControl *image)
+{
+    const int32_t code = SetImage(image);
+    if (code != 0)
+        return code;
+    m_originCol = ImageWidth() / 2;
+    m_originRow = ImageHeight() / 2;
+    m_axisCol = m_originCol;
+    m_axisRow = m_originRow;
+    m_scaleX = 0.05;
+    m_scaleY = 0.05;
+    return 0;
+}
+
+int32_t clGraphList::SetGeometry(int32_t originCol, int32_t originRow, int32_t axisCol,
+                                 int32_t axisRow, double scaleX, double scaleY,
+                                 TColor background)
+{
+    if (!(scaleX > 0) || !(scaleY > 0))
+        return 1; // a NaN scale is refused as well
+    m_originCol = originCol;
+    m_originRow = originRow;
+    m_axisCol = axisCol;
+    m_axisRow = axisRow;
+    m_scaleX = scaleX;
+    m_scaleY = scaleY;
+    Erase(background);
+    return 0;
+}
+
+namespace {
+
+// Pixels from the origin for a world distance, halves away from zero, with the
+// clamp signalled by returning false.
+bool PixelsFromOrigin(double value, double scale, int32_t &k)
+{
+    const long double q = std::fabs(static_cast<long double>(value)) / scale;
+    if (!(q <= PixelClamp))
+        return false;
+    k = int32_t(q + 0.5L);
+    return true;
+}
+
+} // namespace
+
+int32_t clGraphList::XToPixel(double x) const
+{
+    int32_t k = 0;
+    if (!PixelsFromOrigin(x, m_scaleX, k))
+        return x > 0 ? PixelClamp : -PixelClamp;
+    return x >= 0 ? m_originCol + k : m_originCol - k;
+}
+
+int32_t clGraphList::YToPixel(double y) const
+{
+    int32_t k = 0;
+    if (!PixelsFromOrigin(y, m_scaleY, k))
+        return y > 0 ? PixelClamp : -PixelClamp;
+    return y >= 0 ? m_originRow - k : m_originRow + k;
+}
+
+long double clGraphList::PixelToX(int32_t col) const
+{
+    return static_cast<long double>(col - m_originCol) * m_scaleX;
+}
+
+long double clGraphList::PixelToY(int32_t row) const
+{
+    return static_cast<long double>(m_originRow - row) * m_scaleY;
+}
+
+void clGraphList::WorldLine(double x1, double y1, double x2, double y2)
+{
+    Line(XToPixel(x1), YToPixel(y1), XToPixel(x2), YToPixel(y2));
+}
+
+bool clGraphList::DrawXTick(double value, int32_t minLeft, int32_t &left, int32_t &width,
+                            int32_t fieldWidth, int32_t precision, TColor colour)
+{
+    const int32_t d = XToPixel(value);
+    SetPenColor(colour);
+    const QString label = FormatTickLabel(value, fieldWidth, precision);
+    width = TextWidth(label);
+    const int32_t h = width / 2;
+    if (d - h < 0 || int64_t(d) - h + width - 1 > ImageWidth()) {
+        left = -1;
+        return false;
+    }
+    left = d - h;
+    if (left < minLeft)
+        return false;
+    Line(d, m_axisRow - 4, d, m_originRow + 4);
+    TextOut(left, m_axisRow + 6, label);
+    return true;
+}
+
+bool clGraphList::DrawYTick(double value, int32_t minTop, int32_t &top, int32_t &height,
+                            int32_t fieldWidth, int32_t precision, TColor colour)
+{
+    const int32_t d = YToPixel(value);
+    SetPenColor(colour);
+    const QString label = FormatTickLabel(value, fieldWidth, precision);
+    height = TextHeight(label);
+    // Tested by the tick row, not by the label's own top and bottom.
+    if (d < 0 || int64_t(d) + height - 1 > ImageHeight()) {
+        top = -1;
+        return false;
+    }
+    top = d - height / 2;
+    if (top < minTop)
+        return false;
+    Line(m_axisCol - 4, d, m_axisCol + 4, d);
+    TextOut(m_axisCol - 5 - TextWidth(label), top, label);
+    return true;
+}
+
+void clGraphList::DrawAxes(TColor colour)
+{
+    SetPenColor(colour);
+    Line(1, m_axisRow, ImageWidth() - 2, m_axisRow);
+    Line(m_axisCol, 1, m_axisCol, ImageHeight() - 2);
+}
+
+// ---- clGraphListFisher ----
+
+void clGraphListFisher::DrawAxes(TColor colour)
+{
+    clGraphList::DrawAxes(colour);
+
+    // Every whole a across the image, left to right; a label needs 4 free pixels
+    // after the previous one.
+    const long double xRight = PixelToX(ImageWidth() - 1);
+    long double v = std::trunc(PixelToX(1) - 1);
+    int32_t minLeft = 0;
+    for (; v < xRight; v += 1) {
+        // A tick left of minLeft can neither fit nor be drawn: skip its measuring,
+        // which would otherwise dominate a redraw of ten thousand values.
+        if (XToPixel(double(v)) < minLeft)
+            continue;
+        int32_t left = 0, labelWidth = 0;
+        if (DrawXTick(double(v), minLeft, left, labelWidth, 0, 0, colour))
+            minLeft = left + labelWidth + 4;
+    }
+
+    // Ten levels from pMax cut to n decimals, where n shows its first two digits.
+    double pMax = double(m_dist.point.Get(m_dist.mode - m_dist.aMin));
+    int32_t decimals = 0;
+    if (pMax > 0)
+        decimals = int32_t(std::log10(1 / pMax + 1)) + 2;
+    for (int32_t i = 0; i < decimals; ++i)
+        pMax *= 10;
+    double top = std::trunc(pMax);
+    for (int32_t i = 0; i < decimals; ++i)
+        top *= 0.1;
+    const double step = 0.1 * top;
+
+    const long double xLeft = PixelToX(m_axisCol);
+    int32_t minTop = 0;
+    for (double y = top; y > 1e-8; y -= step) {
+        SetPenColor(ColorSilver);
+        WorldLine(double(xLeft), y, double(xRight), y);
+        int32_t t = 0, h = 0;
+        if (DrawYTick(y, minTop, t, h, 0, decimals, colour))
+            minTop = t + h + 2;
+    }
+}
