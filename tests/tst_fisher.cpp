@@ -1,0 +1,287 @@
+#include "core/Fisher.h"
+#include "core/InputTable.h"
+#include "core/RunComputation.h"
+
+#include <QtTest>
+
+#include <boost/math/distributions/hypergeometric.hpp>
+
+#include <cmath>
+
+namespace {
+
+QString Fixed9(long double v) { return QString::asprintf("%.9Lf", v); }
+
+QStringList Column(const clLDVector &v)
+{
+    QStringList values;
+    for (int i = 0; i < v.Length(); ++i)
+        values << Fixed9(v.Get(i));
+    return values;
+}
+
+// The plain product without any scaling, for the tables where it stays normal.
+std::vector<long double> PlainPoints(int s, int m, int k)
+{
+    const int aMin = std::max(0, m + k - s), aMax = std::min(m, k);
+    long double p = 1.0L;
+    if (s >= m + k)
+        for (int i = 0; i < m; ++i)
+            p = ((long double)(s - k - i) / (long double)(s - i)) * p;
+    else
+        for (int i = 0; i < s - m; ++i)
+            p = ((long double)(k - i) / (long double)(s - i)) * p;
+    std::vector<long double> points;
+    for (int a = aMin; a <= aMax; ++a) {
+        points.push_back(p);
+        p = (((long double)(m - a) * (long double)(k - a)) /
+             ((long double)(a + 1) * (long double)(s - m - k + a + 1))) * p;
+    }
+    return points;
+}
+
+class TRecordingUi : public clBusyCursor, public clMessageBox, public clResultViews {
+public:
+    QStringList events;
+    void Push() override { events << "busy"; }
+    void Pop() override { events << "idle"; }
+    void Show(const std::string &text, const std::string &caption, TMsgIcon icon) override
+    {
+        events << QString("box:%1:%2:%3")
+                      .arg(QString::fromStdString(text), QString::fromStdString(caption))
+                      .arg(int(icon));
+    }
+    bool reportSucceeds = true;
+    bool BuildReport() override
+    {
+        events << "report";
+        return reportSucceeds;
+    }
+    void ShowChart() override { events << "chart"; }
+};
+
+} // namespace
+
+class TestFisher : public QObject {
+    Q_OBJECT
+private slots:
+    void workedExamples_data();
+    void workedExamples();
+    void singleFeasibleValue_data();
+    void singleFeasibleValue();
+    void refusalsLeaveResult_data();
+    void refusalsLeaveResult();
+    void balancedLargestTableDoesNotUnderflow();
+    void bitIdenticalToPlainProduct_data();
+    void bitIdenticalToPlainProduct();
+    void agreesWithBoost_data();
+    void agreesWithBoost();
+    void twoSidedIsSymmetricForSymmetricMargins();
+    void driverOrder_data();
+    void driverOrder();
+};
+
+void TestFisher::workedExamples_data()
+{
+    QTest::addColumn<int>("s");
+    QTest::addColumn<int>("m");
+    QTest::addColumn<int>("k");
+    QTest::addColumn<QList<int>>("ranges"); // aMin aMax bMin bMax cMin cMax dMin dMax mode
+    QTest::addColumn<QStringList>("point");
+    QTest::addColumn<QStringList>("twoSided");
+    QTest::addColumn<QStringList>("left");
+
+    QTest::newRow("3 1 1 3") << 8 << 4 << 4 << QList<int>{0, 4, 0, 4, 0, 4, 0, 4, 2}
+        << QStringList{"0.014285714", "0.228571429", "0.514285714", "0.228571429", "0.014285714"}
+        << QStringList{"0.028571429", "0.485714286", "1.000000000", "0.485714286", "0.028571429"}
+        << QStringList{"0.014285714", "0.242857143", "0.757142857", "0.985714286", "1.000000000"};
+    QTest::newRow("8 2 1 5") << 16 << 10 << 9 << QList<int>{3, 9, 1, 7, 0, 6, 0, 6, 6}
+        << QStringList{"0.010489510", "0.110139860", "0.330419580", "0.367132867",
+                       "0.157342657", "0.023601399", "0.000874126"}
+        << QStringList{"0.011363636", "0.145104895", "0.632867133", "1.000000000",
+                       "0.302447552", "0.034965035", "0.000874126"}
+        << QStringList{"0.010489510", "0.120629371", "0.451048951", "0.818181818",
+                       "0.975524476", "0.999125874", "1.000000000"};
+}
+
+void TestFisher::workedExamples()
+{
+    QFETCH(int, s);
+    QFETCH(int, m);
+    QFETCH(int, k);
+    QFETCH(QList<int>, ranges);
+    QCOMPARE(ComputeDistribution(s, m, k), 0);
+    const TFisherDistribution &d = FisherDistribution;
+    QCOMPARE((QList<int>{d.aMin, d.aMax, d.bMin, d.bMax, d.cMin, d.cMax, d.dMin, d.dMax, d.mode}),
+             ranges);
+    QTEST(Column(d.point), "point");
+    QTEST(Column(d.twoSided), "twoSided");
+    QTEST(Column(d.leftCumulative), "left");
+}
+
+void TestFisher::singleFeasibleValue_data()
+{
+    QTest::addColumn<int>("m");
+    QTest::addColumn<int>("k");
+    QTest::newRow("m = 0") << 0 << 4;
+    QTest::newRow("k = 0") << 3 << 0;
+    QTest::newRow("m = s") << 7 << 4;
+    QTest::newRow("k = s") << 2 << 7;
+}
+
+void TestFisher::singleFeasibleValue()
+{
+    QFETCH(int, m);
+    QFETCH(int, k);
+    QCOMPARE(ComputeDistribution(7, m, k), 0);
+    QCOMPARE(FisherDistribution.Count(), 1);
+    QCOMPARE(FisherDistribution.point.Get(0), 1.0L);
+    QCOMPARE(FisherDistribution.twoSided.Get(0), 1.0L);
+    QCOMPARE(FisherDistribution.leftCumulative.Get(0), 1.0L);
+}
+
+void TestFisher::refusalsLeaveResult_data()
+{
+    QTest::addColumn<int>("s");
+    QTest::addColumn<int>("m");
+    QTest::addColumn<int>("k");
+    QTest::addColumn<int>("status");
+    QTest::newRow("empty total") << 0 << 0 << 0 << 1;
+    QTest::newRow("negative m") << 10 << -1 << 3 << 1;
+    QTest::newRow("negative k") << 10 << 3 << -1 << 1;
+    QTest::newRow("m above s") << 10 << 11 << 3 << 1;
+    QTest::newRow("k above s") << 10 << 3 << 11 << 1;
+    QTest::newRow("20001") << 20001 << 5 << 5 << 2;
+    QTest::newRow("inconsistent beats size") << 20001 << 20002 << 5 << 1;
+}
+
+void TestFisher::refusalsLeaveResult()
+{
+    QFETCH(int, s);
+    QFETCH(int, m);
+    QFETCH(int, k);
+    QCOMPARE(ComputeDistribution(16, 10, 9), 0);
+    QTEST(ComputeDistribution(s, m, k), "status");
+    QCOMPARE(FisherDistribution.aMin, 3);
+    QCOMPARE(FisherDistribution.Count(), 7);
+    QCOMPARE(Fixed9(FisherDistribution.point.Get(3)), QString("0.367132867"));
+}
+
+void TestFisher::balancedLargestTableDoesNotUnderflow()
+{
+    QCOMPARE(ComputeDistribution(20000, 10000, 10000), 0);
+    const TFisherDistribution &d = FisherDistribution;
+    QCOMPARE(d.Count(), 10001);
+    QCOMPARE(d.mode, 5000);
+    const int i = 5000 - d.aMin;
+    QVERIFY(std::fabs(d.point.Get(i) - 0.011283368536702163L) < 1e-17L);
+    QVERIFY(std::fabs(d.point.Sum() - 1.0L) < 1e-15L);
+    QCOMPARE(Fixed9(d.twoSided.Get(i)), QString("1.000000000"));
+    // The far tails are truly below the extended range and read 0.
+    QCOMPARE(d.point.Get(0), 0.0L);
+    QVERIFY(d.point.Get(i - 3000) > 0.0L);
+}
+
+void TestFisher::bitIdenticalToPlainProduct_data()
+{
+    QTest::addColumn<int>("s");
+    QTest::addColumn<int>("m");
+    QTest::addColumn<int>("k");
+    QTest::newRow("small") << 16 << 10 << 9;
+    QTest::newRow("skewed") << 300 << 20 << 250;
+    QTest::newRow("medium") << 2000 << 1000 << 700;
+    QTest::newRow("large, aMin > 0") << 16000 << 12000 << 9000;
+    QTest::newRow("large, aMin = 0") << 20000 << 3000 << 2000;
+}
+
+void TestFisher::bitIdenticalToPlainProduct()
+{
+    QFETCH(int, s);
+    QFETCH(int, m);
+    QFETCH(int, k);
+    const std::vector<long double> plain = PlainPoints(s, m, k);
+    QVERIFY2(plain.front() >= LDBL_MIN, "the plain product must stay normal here");
+    QCOMPARE(ComputeDistribution(s, m, k), 0);
+    QCOMPARE(size_t(FisherDistribution.Count()), plain.size());
+    for (size_t i = 0; i < plain.size(); ++i)
+        if (plain[i] >= LDBL_MIN)
+            QVERIFY2(FisherDistribution.point.Get(int(i)) == plain[i], qPrintable(QString::number(i)));
+}
+
+void TestFisher::agreesWithBoost_data()
+{
+    QTest::addColumn<int>("s");
+    QTest::addColumn<int>("m");
+    QTest::addColumn<int>("k");
+    const int tables[][3] = {
+        {2, 1, 1}, {8, 4, 4}, {16, 10, 9}, {14, 9, 9}, {30, 3, 27}, {57, 20, 31},
+        {100, 50, 50}, {100, 1, 99}, {250, 125, 7}, {999, 333, 444}, {1000, 10, 990},
+        {2000, 1000, 1000}, {3001, 1500, 17}, {5000, 4000, 4500}, {7777, 3333, 2222},
+        {10000, 5000, 5000}, {12345, 6789, 1011}, {15000, 14000, 800}, {16000, 8000, 8000},
+        {18000, 2, 17000}, {19999, 9999, 10000}, {20000, 10000, 10000}, {20000, 19000, 19500},
+        {20000, 7000, 13000}, {20000, 100, 100}, {20000, 1, 1}, {20000, 20000, 3},
+        {17, 8, 9}, {300, 150, 151}, {4096, 2048, 1024},
+    };
+    for (const auto &t : tables)
+        QTest::addRow("s %d m %d k %d", t[0], t[1], t[2]) << t[0] << t[1] << t[2];
+}
+
+void TestFisher::agreesWithBoost()
+{
+    QFETCH(int, s);
+    QFETCH(int, m);
+    QFETCH(int, k);
+    QCOMPARE(ComputeDistribution(s, m, k), 0);
+    const boost::math::hypergeometric_distribution<long double> reference{unsigned(k), unsigned(m),
+                                                                         unsigned(s)};
+    int checked = 0;
+    // Boost's pdf costs a lot for large tables: take some 60 points across the range.
+    const int stride = std::max(1, FisherDistribution.Count() / 60);
+    for (int i = 0; i < FisherDistribution.Count(); i += stride) {
+        const long double expected = boost::math::pdf(reference, unsigned(FisherDistribution.aMin + i));
+        if (expected <= 1e-300L)
+            continue;
+        const long double got = FisherDistribution.point.Get(i);
+        QVERIFY2(std::fabs(got - expected) <= 1e-14L * expected,
+                 qPrintable(QString::asprintf("a = %d: %.20Lg vs %.20Lg",
+                                              FisherDistribution.aMin + i, got, expected)));
+        ++checked;
+    }
+    QVERIFY(checked > 0);
+}
+
+void TestFisher::twoSidedIsSymmetricForSymmetricMargins()
+{
+    // With m = k = s / 2 the tables pair off by |D|, so both tails carry equal values.
+    QCOMPARE(ComputeDistribution(40, 20, 20), 0);
+    const TFisherDistribution &d = FisherDistribution;
+    for (int i = 0; i < d.Count(); ++i)
+        QCOMPARE(d.twoSided.Get(i), d.twoSided.Get(d.Count() - 1 - i));
+}
+
+void TestFisher::driverOrder_data()
+{
+    QTest::addColumn<int>("s");
+    QTest::addColumn<bool>("reportSucceeds");
+    QTest::addColumn<QStringList>("events");
+    QTest::newRow("success") << 16 << true << QStringList{"busy", "report", "chart", "idle"};
+    QTest::newRow("refusal") << 0 << true << QStringList{"busy", "box:Ошибка::16", "idle"};
+    QTest::newRow("report fails") << 16 << false << QStringList{"busy", "report", "idle"};
+}
+
+void TestFisher::driverOrder()
+{
+    QFETCH(int, s);
+    QFETCH(bool, reportSucceeds);
+    InputTable.ClearAll();
+    InputTable.s = s;
+    InputTable.m = s ? 10 : 0;
+    InputTable.k = s ? 9 : 0;
+    TRecordingUi ui;
+    ui.reportSucceeds = reportSucceeds;
+    RunComputation(ui, ui, ui);
+    QTEST(ui.events, "events");
+}
+
+QTEST_GUILESS_MAIN(TestFisher)
+#include "tst_fisher.moc"

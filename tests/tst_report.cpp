@@ -1,0 +1,254 @@
+#include "core/Fisher.h"
+#include "core/InputTable.h"
+#include "report/Report.h"
+
+#include <QtTest>
+
+namespace {
+
+// Holds the lines like the result window, refusing any that would pass the limit.
+class TListSink : public clReportSink {
+public:
+    explicit TListSink(qsizetype limit = MaxReportChars) : m_limit(limit) {}
+    QStringList lines;
+    QStringList calls;
+    TCriticalBounds bounds;
+    void Clear() override
+    {
+        lines.clear();
+        m_chars = 0;
+        calls << "clear";
+    }
+    bool AppendLine(const std::string &line) override
+    {
+        const QString text = QString::fromStdString(line);
+        if (m_chars + text.size() + 1 > m_limit)
+            return false;
+        m_chars += text.size() + 1;
+        lines << text;
+        return true;
+    }
+    void SetCaret(int position) override { calls << QString("caret %1").arg(position); }
+    void Show() override { calls << "show"; }
+    void FocusText() override { calls << "focus"; }
+    void SetCriticalBounds(const TCriticalBounds &b) override
+    {
+        bounds = b;
+        calls << "bounds";
+    }
+    qsizetype Chars() const { return m_chars; }
+
+private:
+    qsizetype m_limit;
+    qsizetype m_chars = 0;
+};
+
+void EnterCells(int a, int b, int c, int d)
+{
+    InputTable.ClearAll();
+    InputTable.a = a, InputTable.b = b, InputTable.c = c, InputTable.d = d;
+    InputTable.m = a + b, InputTable.k = a + c, InputTable.s = a + b + c + d;
+    InputTable.n = c + d, InputTable.t = b + d;
+    QCOMPARE(ComputeDistribution(InputTable.s, InputTable.m, InputTable.k), 0);
+}
+
+QString RowOf(const QStringList &lines, int a)
+{
+    const QString start = QString::asprintf(" %5d ", a);
+    for (const QString &line : lines)
+        if (line.startsWith(start) && line.size() >= 105)
+            return line;
+    return {};
+}
+
+QList<int> Flatten(const TCriticalBounds &b)
+{
+    QList<int> all;
+    for (const int32_t *array : {b.twoLower, b.twoUpper, b.leftBound, b.rightBound})
+        for (int i = 0; i < 3; ++i)
+            all << array[i];
+    return all;
+}
+
+const QString Reject5 = "   Это ОПРОВЕРГАЕТ (при 5%-ном уровне значимости) Нуль-гипотезу о "
+                        "пропорциональности частот (независимости признаков и пр.))";
+const QString Accept = "   Это подтверждает (при 5%-ном уровне значимости) Нуль-гипотезу о "
+                       "пропорциональности частот (независимости признаков и пр.))";
+
+} // namespace
+
+class TestReport : public QObject {
+    Q_OBJECT
+private slots:
+    void workedExample();
+    void tables_data();
+    void tables();
+    void marginsOnly();
+    void givenAtModeCarriesBothMarkers();
+    void singleValueHasNoRegions();
+    void largestReportFits();
+    void tooLongReportStops();
+};
+
+void TestReport::workedExample()
+{
+    EnterCells(8, 2, 1, 5);
+    TListSink sink;
+    QCOMPARE(BuildReport(sink), 0);
+    const QStringList &l = sink.lines;
+    QCOMPARE(l.mid(0, 10), (QStringList{
+        "Сумма частот в первой строке m = 10",
+        "Сумма частот в первом столбце k = 9",
+        "Всего n = 16",
+        "Диапазоны изменения параметров a,b,c,d",
+        " a:         от     3 до     9",
+        " b:         от     7 до     1",
+        " c:         от     6 до     0",
+        " d:         от     0 до     6",
+        "Максимальная вероятность = 0.367132867 при a = 6",
+        "   Нулевая гипотеза: \"Строки (a,b) и (c,d) пропорциональны.\"",
+    }));
+    QCOMPARE(l.mid(10, 15), (QStringList{
+        "",
+        "          Заданные параметры",
+        "-------------------------------------",
+        "|  a =   8  |  b =   2  |  m =  10  |",
+        "|-----------|-----------|-----------|",
+        "|  c =   1  |  d =   5  |  n =   6  |",
+        "|-----------|-----------|-----------|",
+        "|  k =   9  |  t =   7  |  s =  16  |",
+        "-------------------------------------",
+        "  Вероятность того, что a=8 есть: 0.023601399",
+        "  Мера пропорциональности D = (a*d - b*c) есть: 38",
+        "  2-х сторонняя вероятность (того, что |D| >= 38) есть: 0.034965035",
+        Reject5,
+        "  Левая 1-сторонняя вероятность (того, что a <= 8) есть: 0.999125874",
+        "  Правая 1-сторонняя вероятность (того, что a >= 8) есть: 0.024475524",
+    }));
+    QCOMPARE(l[26], QString(42, ' ') + "Вероятности значений частоты a");
+    QCOMPARE(l[27].size(), 109);
+    QCOMPARE(l[28].size(), 109);
+    QCOMPARE(l[29], QString("     3     7     6     0       -42     0.010489510       0.011363636"
+                            "       0.010489510        1.000000000"));
+    QCOMPARE(l[29].size(), 105);
+    QVERIFY(RowOf(l, 6).endsWith("0.548951049  - Максимум вероятности"));
+    QVERIFY(RowOf(l, 8).endsWith("0.024475524  - Заданные параметры"));
+    QCOMPARE(l[36], QString("  Сумма вероятностей:                  1.000000000"));
+    QCOMPARE(l.mid(37), (QStringList{
+        "",
+        "            Критические области значений частоты \"а\"",
+        "  (где отвергается Нулевая гипотеза и принимается конкурирующая)",
+        "             для стандартных уровней значимости:",
+        " Двухсторонний критерий",
+        "   Конкурирующая гипотеза: \"Строки (a,b) и (c,d) не пропорциональны.\"",
+        "   5%-ный уровень значимости:  a <= 3  и  a >= 8.",
+        "   1%-ный уровень значимости:  a >= 9.",
+        "   0.1%-ный уровень значимости:  a >= 9.",
+        " Левосторонний критерий",
+        "   Конкурирующая гипотеза: \"Отношение a/c значимо меньше, чем b/d.\"",
+        "   5%-ный уровень значимости:  a <= 3.",
+        "   1%-ный уровень значимости:  Критерий не применим.",
+        "   0.1%-ный уровень значимости:  Критерий не применим.",
+        " Правосторонний критерий",
+        "   Конкурирующая гипотеза: \"Отношение a/c значимо больше, чем b/d.\"",
+        "   5%-ный уровень значимости:  a >= 8.",
+        "   1%-ный уровень значимости:  a >= 9.",
+        "   0.1%-ный уровень значимости:  a >= 9.",
+    }));
+    QCOMPARE(Flatten(sink.bounds), (QList<int>{-1, -1, 3, 9, 9, 8, -1, -1, 3, 9, 9, 8}));
+    QCOMPARE(sink.calls, (QStringList{"clear", "bounds", "caret 0", "show", "focus"}));
+}
+
+void TestReport::tables_data()
+{
+    QTest::addColumn<QList<int>>("cells");
+    QTest::addColumn<QString>("measure");
+    QTest::addColumn<QString>("twoSided");
+    QTest::addColumn<QString>("verdict");
+    QTest::addColumn<QString>("twoSided5");
+
+    QTest::newRow("3 1 1 3") << QList<int>{3, 1, 1, 3} << "есть: 8"
+        << "  2-х сторонняя вероятность (того, что |D| >= 8) есть: 0.485714286" << Accept
+        << "   5%-ный уровень значимости:  a <= 0  и  a >= 4.";
+    QTest::newRow("negative D") << QList<int>{1, 3, 3, 1} << "есть: -8"
+        << "  2-х сторонняя вероятность (того, что |D| >= 8) есть: 0.485714286" << Accept
+        << "   5%-ный уровень значимости:  a <= 0  и  a >= 4.";
+    QTest::newRow("strong association") << QList<int>{20, 0, 0, 20} << "есть: 400"
+        << "  2-х сторонняя вероятность (того, что |D| >= 400) есть: 0.000000000"
+        << "   Это ОПРОВЕРГАЕТ (при 0.1%-ном уровне значимости) Нуль-гипотезу о "
+           "пропорциональности частот (независимости признаков и пр.))"
+        << "   5%-ный уровень значимости:  a <= 6  и  a >= 14.";
+}
+
+void TestReport::tables()
+{
+    QFETCH(QList<int>, cells);
+    QFETCH(QString, measure);
+    EnterCells(cells[0], cells[1], cells[2], cells[3]);
+    TListSink sink;
+    QCOMPARE(BuildReport(sink), 0);
+    QVERIFY(sink.lines[20].endsWith(measure));
+    QTEST(sink.lines[21], "twoSided");
+    QTEST(sink.lines[22], "verdict");
+    QFETCH(QString, twoSided5);
+    QVERIFY(sink.lines.contains(twoSided5));
+}
+
+void TestReport::marginsOnly()
+{
+    EnterCells(3, 1, 1, 3);
+    InputTable.a = InputTable.b = InputTable.c = InputTable.d = -1;
+    TListSink sink;
+    QCOMPARE(BuildReport(sink), 0);
+    QCOMPARE(sink.lines[10], QString(""));
+    QCOMPARE(sink.lines[11], QString(42, ' ') + "Вероятности значений частоты a");
+    QVERIFY(!sink.lines.join('\n').contains("Заданные параметры"));
+    QCOMPARE(sink.lines.filter("Максимум вероятности").size(), 1);
+}
+
+void TestReport::givenAtModeCarriesBothMarkers()
+{
+    EnterCells(2, 2, 2, 2);
+    TListSink sink;
+    QCOMPARE(BuildReport(sink), 0);
+    QVERIFY(RowOf(sink.lines, 2).endsWith("  - Заданные параметры  - Максимум вероятности"));
+}
+
+void TestReport::singleValueHasNoRegions()
+{
+    EnterCells(0, 0, 3, 4);
+    TListSink sink;
+    QCOMPARE(BuildReport(sink), 0);
+    QCOMPARE(sink.lines.filter(" Критерий не применим.").size(), 9);
+    QCOMPARE(Flatten(sink.bounds), QList<int>(12, -1));
+    QVERIFY(RowOf(sink.lines, 0).contains("1.000000000       1.000000000       1.000000000"));
+}
+
+void TestReport::largestReportFits()
+{
+    EnterCells(5000, 5000, 5000, 5000);
+    TListSink sink;
+    QCOMPARE(BuildReport(sink), 0);
+    QCOMPARE(sink.lines.size(), 25 + 4 + 10001 + 1 + 19);
+    QVERIFY(!sink.lines.contains("Ошибка"));
+    QVERIFY(sink.Chars() > 1000000);
+    QVERIFY(sink.Chars() < MaxReportChars);
+    QVERIFY(sink.lines.contains(Accept));
+}
+
+void TestReport::tooLongReportStops()
+{
+    EnterCells(8, 2, 1, 5);
+    TListSink full;
+    BuildReport(full);
+    // Room for the head and three short lines, not for a table row.
+    const qsizetype head = full.lines.mid(0, 29).join('\n').size() + 1;
+    TListSink sink(head + 3 * 7);
+    QCOMPARE(BuildReport(sink), 1);
+    QCOMPARE(sink.lines.mid(29), (QStringList{"Ошибка", "Ошибка", "Ошибка"}));
+    QVERIFY(!sink.calls.contains("show"));
+    QVERIFY(!sink.calls.contains("bounds"));
+}
+
+QTEST_GUILESS_MAIN(TestReport)
+#include "tst_report.moc"
