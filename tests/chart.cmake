@@ -1,0 +1,2 @@
+# The distribution chart: painter, drawing, window and the command line's chart.
+velmar_add_test(tst_chartpainter SOURCES tst_chartpainter.cpp LIBS velmar_chart)
