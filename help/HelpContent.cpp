@@ -1,0 +1,76 @@
+#include "help/HelpContent.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringDecoder>
+
+namespace {
+
+const QLatin1StringView PlaceholderToken("PATHEXE\\");
+
+QByteArray readResource(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+} // namespace
+
+QByteArray HelpPage(int k)
+{
+    if (k < 1 || k > HelpPageCount)
+        return {};
+    return readResource(QStringLiteral(":/help/page%1.htm").arg(k));
+}
+
+QString DecodeHelpPage(const QByteArray &page)
+{
+    QStringDecoder decoder("windows-1251");
+    return decoder.decode(page);
+}
+
+QString HelpPictureName(int i)
+{
+    return QStringLiteral("Pic %1.gif").arg(i);
+}
+
+QByteArray HelpPicture(int i)
+{
+    if (i < 1 || i > HelpPictureCount)
+        return {};
+    return readResource(QStringLiteral(":/help/") + HelpPictureName(i));
+}
+
+QString ExpandPathExe(const QString &text, const QString &programDir)
+{
+    const QString prefix = programDir + QDir::separator();
+    QString result;
+    result.reserve(text.size());
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype at = text.indexOf(PlaceholderToken, from, Qt::CaseSensitive);
+        if (at < 0) {
+            result += QStringView(text).mid(from);
+            return result;
+        }
+        result += QStringView(text).mid(from, at - from);
+        result += prefix;
+        from = at + PlaceholderToken.size();
+    }
+}
+
+void WriteHelpPictures(const QString &programDir)
+{
+    for (int i = 1; i <= HelpPictureCount; ++i) {
+        // Truncate rather than go through a temporary file: a picture left by
+        // an earlier run is simply overwritten, and a failure costs only that
+        // picture.
+        QFile file(programDir + QDir::separator() + HelpPictureName(i));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            continue;
+        file.write(HelpPicture(i));
+        file.close();
+    }
+}
