@@ -1,0 +1,339 @@
+#include "report/FormResult.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QScrollBar>
+#include <QStringEncoder>
+#include <QTextBlock>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+const char *const NotFoundText = "За позицией курсора отыскиваемая фраза отсутствует";
+const char *const SaveCaption = "Сохранить";
+
+QString TrimControls(const QString &text)
+{
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && text.at(begin).unicode() <= 32)
+        ++begin;
+    while (end > begin && text.at(end - 1).unicode() <= 32)
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+std::string Utf8(const QString &text) { return text.toUtf8().toStdString(); }
+
+} // namespace
+
+QString TQtSaveFileDialog::GetSaveFileName(QWidget *parent, const QString &lastName)
+{
+    QFileDialog dialog(parent, QString(), lastName,
+                       QStringLiteral("Текстовые файлы (*.txt);;Все файлы (*.*)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
+}
+
+QByteArray EncodeReportText(const QString &text)
+{
+    if (text.isEmpty())
+        return {};
+    QString lines = text;
+    lines.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    lines += QLatin1String("\r\n");
+    QStringEncoder encoder("windows-1251");
+    return encoder.encode(lines);
+}
+
+int32_t FindPhrase(QPlainTextEdit *control, const QString &phrase)
+{
+    if (!control)
+        return 0;
+    const QString wanted = TrimControls(phrase);
+    if (wanted.isEmpty())
+        return 0;
+    const QString text = control->toPlainText();
+    if (text.isEmpty())
+        return 0;
+    const qsizetype from = std::max(0, control->textCursor().selectionStart() + 1);
+    if (from >= text.size())
+        return 2;
+    const qsizetype pos = text.indexOf(wanted, from, Qt::CaseSensitive);
+    if (pos < 0)
+        return 2;
+    ScrollToPosition(control, int(pos));
+    QTextCursor cursor = control->textCursor();
+    cursor.setPosition(int(pos));
+    cursor.setPosition(int(pos + wanted.size()), QTextCursor::KeepAnchor);
+    control->setTextCursor(cursor);
+    control->setFocus();
+    return 1;
+}
+
+void ScrollToPosition(QPlainTextEdit *control, int pos)
+{
+    if (!control || pos < 0)
+        return;
+    QScrollBar *bar = control->verticalScrollBar();
+    const int top = bar->value();
+    QTextCursor cursor(control->document());
+    cursor.setPosition(std::min(pos, control->document()->characterCount() - 1));
+    control->setTextCursor(cursor);
+    // Setting the caret scrolls it into view by itself; the test below decides instead.
+    bar->setValue(top);
+    const int y = control->cursorRect(cursor).top();
+    if (y < 0 || y > control->viewport()->height() - 20) {
+        // Without word wrap the scroll bar counts lines: its value is the first visible line.
+        const int line = cursor.blockNumber();
+        if (line != bar->value())
+            bar->setValue(bar->value() + (line - bar->value()));
+    } else {
+        control->setTextCursor(cursor);
+    }
+}
+
+TFindDialog::TFindDialog(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("FindDialog"));
+    setWindowTitle(QStringLiteral("Найти"));
+    setModal(false);
+    auto *label = new QLabel(QStringLiteral("Что:"), this);
+    m_findEdit = new QLineEdit(this);
+    m_findEdit->setObjectName(QStringLiteral("FindText"));
+    label->setBuddy(m_findEdit);
+    m_findNext = new QPushButton(QStringLiteral("Найти далее"), this);
+    m_findNext->setObjectName(QStringLiteral("BtnFindNext"));
+    m_findNext->setDefault(true);
+    auto *cancel = new QPushButton(QStringLiteral("Отмена"), this);
+    cancel->setObjectName(QStringLiteral("BtnFindCancel"));
+
+    auto *layout = new QHBoxLayout(this);
+    layout->addWidget(label);
+    layout->addWidget(m_findEdit, 1);
+    auto *buttons = new QVBoxLayout;
+    buttons->addWidget(m_findNext);
+    buttons->addWidget(cancel);
+    layout->addLayout(buttons);
+
+    connect(m_findNext, &QPushButton::clicked, this, &TFindDialog::findNext);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::close);
+}
+
+QString TFindDialog::FindText() const { return m_findEdit->text(); }
+
+void TFindDialog::SetFindText(const QString &text) { m_findEdit->setText(text); }
+
+TFormResult::TFormResult(clMessageBox &messages, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_messages(messages)
+{
+    setObjectName(QStringLiteral("FormResult"));
+    setWindowTitle(QStringLiteral("Распределение"));
+    move(65, 28);
+    resize(913, 661); // outer 921 x 688 with a usual frame
+
+    m_text = new QPlainTextEdit(this);
+    m_text->setObjectName(QStringLiteral("REdit"));
+    QFont mono(QStringLiteral("Liberation Mono"));
+    mono.setStyleHint(QFont::TypeWriter);
+    mono.setFixedPitch(true);
+    mono.setPixelSize(13);
+    m_text->setFont(mono);
+    m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_text->setWordWrapMode(QTextOption::NoWrap);
+    m_text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_text->setUndoRedoEnabled(false);
+    QPalette palette = m_text->palette();
+    palette.setColor(QPalette::Text, Qt::black);
+    m_text->setPalette(palette);
+    m_text->installEventFilter(this);
+
+    auto *panel = new QWidget(this);
+    panel->setObjectName(QStringLiteral("PanelTools"));
+    panel->setFixedHeight(37);
+    m_btnSave = new QPushButton(QIcon(QStringLiteral(":/resources/save.xpm")),
+                                QStringLiteral("Сохранить"), panel);
+    m_btnSave->setObjectName(QStringLiteral("BtnSaveText"));
+    m_btnSave->setGeometry(32, 4, 97, 29);
+    m_btnSave->setToolTip(QStringLiteral("Записать содержимое  окна в текстовом файле"));
+    m_btnFind = new QPushButton(QStringLiteral("Поиск"), panel);
+    m_btnFind->setObjectName(QStringLiteral("BtnFind"));
+    m_btnFind->setGeometry(224, 4, 49, 29);
+    m_btnFind->setToolTip(QStringLiteral("Поиск фразы [Ctrl-F], продолжение поиска - Ctrl-L"));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_text, 1);
+    layout->addWidget(panel);
+    setTabOrder(m_btnSave, m_btnFind);
+    setTabOrder(m_btnFind, m_text);
+
+    m_findDialog = new TFindDialog(this);
+
+    connect(m_btnSave, &QPushButton::clicked, this, &TFormResult::BtnSaveTextClick);
+    connect(m_btnFind, &QPushButton::clicked, this, &TFormResult::BtnFindClick);
+    connect(m_findDialog, &TFindDialog::findNext, this, &TFormResult::FindDialogFind);
+}
+
+TFormResult::~TFormResult() = default;
+
+void TFormResult::setSaveDialog(clSaveFileDialog *dialog)
+{
+    m_saveDialog = dialog ? dialog : &m_qtSaveDialog;
+}
+
+void TFormResult::Clear()
+{
+    m_pending.clear();
+    m_pendingLines = 0;
+    m_pendingActive = true;
+}
+
+bool TFormResult::AppendLine(const std::string &line)
+{
+    if (!m_pendingActive) {
+        m_pending = m_text->toPlainText();
+        m_pendingLines = m_pending.isEmpty() ? 0 : m_text->blockCount();
+        m_pendingActive = true;
+    }
+    const QString text = QString::fromUtf8(line.data(), qsizetype(line.size()));
+    const qsizetype separator = m_pendingLines > 0 ? 1 : 0;
+    if (m_pending.size() + separator + text.size() > MaxReportChars) {
+        // What fitted is shown, as a control that refused the line would show it.
+        flushPending();
+        return false;
+    }
+    if (separator)
+        m_pending += QLatin1Char('\n');
+    m_pending += text;
+    ++m_pendingLines;
+    return true;
+}
+
+void TFormResult::flushPending()
+{
+    if (!m_pendingActive)
+        return;
+    m_pendingActive = false;
+    m_text->setPlainText(m_pending);
+    m_pending.clear();
+    m_pending.squeeze();
+    m_pendingLines = 0;
+}
+
+void TFormResult::SetCaret(int position)
+{
+    flushPending();
+    QTextCursor cursor = m_text->textCursor();
+    cursor.setPosition(std::clamp(position, 0, m_text->document()->characterCount() - 1));
+    m_text->setTextCursor(cursor);
+}
+
+void TFormResult::Show()
+{
+    flushPending();
+    show();
+    raise();
+    activateWindow();
+}
+
+void TFormResult::FocusText()
+{
+    flushPending();
+    m_text->setFocus();
+}
+
+void TFormResult::SetCriticalBounds(const TCriticalBounds &bounds) { m_criticalBounds = bounds; }
+
+bool TFormResult::SaveText(const QString &fileName)
+{
+    flushPending();
+    const QString shown = QDir::toNativeSeparators(fileName);
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        m_messages.Show(Utf8(QStringLiteral("Не могу открыть файл \"%1\"").arg(shown)), SaveCaption,
+                        TMsgIcon::Stop);
+        return false;
+    }
+    // A write that fails half-way (a full disk) must not pass for a saved
+    // report; QSaveFile then leaves an existing file as it was.
+    const QByteArray bytes = EncodeReportText(m_text->toPlainText());
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        if (file.isOpen())
+            file.cancelWriting();
+        m_messages.Show(Utf8(QStringLiteral("Не могу записать файл \"%1\"").arg(shown)), SaveCaption,
+                        TMsgIcon::Stop);
+        return false;
+    }
+    return true;
+}
+
+void TFormResult::BtnSaveTextClick()
+{
+    const QString name = m_saveDialog->GetSaveFileName(this, m_lastSaveName);
+    if (name.isEmpty())
+        return;
+    m_lastSaveName = name;
+    SaveText(name);
+}
+
+void TFormResult::BtnFindClick()
+{
+    m_findDialog->show();
+    m_findDialog->raise();
+    m_findDialog->activateWindow();
+}
+
+void TFormResult::reportNotFound() { m_messages.Show(NotFoundText, "", TMsgIcon::Information); }
+
+void TFormResult::FindDialogFind()
+{
+    const int32_t result = FindPhrase(m_text, m_findDialog->FindText());
+    m_findDialog->close();
+    if (result == 2)
+        reportNotFound();
+    activateWindow();
+    m_text->setFocus();
+}
+
+void TFormResult::SearchAgain()
+{
+    const QString phrase = m_findDialog->FindText();
+    if (phrase.isEmpty())
+        return;
+    if (FindPhrase(m_text, phrase) == 2)
+        reportNotFound();
+    m_text->setFocus();
+}
+
+bool TFormResult::eventFilter(QObject *watched, QEvent *event)
+{
+    // REditKeyDown: the key itself counts, not its character, so any layout serves.
+    if (watched == m_text && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->modifiers() & Qt::ControlModifier) {
+            if (key->key() == Qt::Key_F) {
+                BtnFindClick();
+                return true;
+            }
+            if (key->key() == Qt::Key_L) {
+                SearchAgain();
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
