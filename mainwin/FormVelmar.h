@@ -1,0 +1,78 @@
+#pragma once
+
+#include "core/UiPorts.h"
+#include "mainwin/InputSteps.h"
+#include "mainwin/KeyState.h"
+#include "mainwin/MainSettings.h"
+#include "mainwin/QtPorts.h"
+#include "mainwin/SettingsStore.h"
+
+#include <QWidget>
+
+#include <array>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class TFormHelp;
+
+// The main window "Велмар (v. 2.0)": the nine fields of the table and the
+// buttons "Расчет", "Очистить" and "Помощь".
+class TFormVelmar : public QWidget, public clInputFields {
+    Q_OBJECT
+public:
+    // Restores the stored fields and placement unless Shift is held.
+    TFormVelmar(const TSettingsKey &settings, clKeyboardSource &keys, clMessageBox &messages,
+                QWidget *parent = nullptr);
+    ~TFormVelmar() override;
+
+    // The windows created after this one; "Расчет" and "Помощь" need them.
+    void setResultViews(clResultViews *views) { m_views = views; }
+    void setHelpWindow(TFormHelp *help) { m_help = help; }
+    void setBusyCursor(clBusyCursor *cursor) { m_cursor = cursor ? cursor : &m_qtCursor; }
+    // Where the help pictures are written and, at the end, deleted.
+    void setProgramDirectory(const QString &dir) { m_programDir = dir; }
+
+    QLineEdit *field(TField field) const { return m_fields[size_t(field)]; }
+    TPlacement placement() const;
+
+    // clInputFields
+    std::string Text(TField field) const override;
+    void SetText(TField field, const std::string &text) override;
+    void FocusField(TField field) override;
+    void FocusCompute() override;
+
+    void BtnCompClick();
+    void BtnClearClick();
+    void BtnHelpClick();
+
+Q_SIGNALS:
+    // The window was closed: the program ends.
+    void closed();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildLayout();
+    void FormCreate();
+    void FormClose();
+    void FormDestroy();
+    int fieldIndex(const QObject *object) const;
+
+    TSettingsKey m_settings;
+    clKeyboardSource &m_keys;
+    clMessageBox &m_messages;
+    TQtBusyCursor m_qtCursor;
+    clBusyCursor *m_cursor = &m_qtCursor;
+    clResultViews *m_views = nullptr;
+    TFormHelp *m_help = nullptr;
+    QString m_programDir;
+
+    std::array<QLineEdit *, FieldCount> m_fields{};
+    QLabel *m_title = nullptr;
+    QPushButton *m_btnComp = nullptr;
+    QPushButton *m_btnClear = nullptr;
+    QPushButton *m_btnHelp = nullptr;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "mainwin/InputSteps.h"
+#include "mainwin/SettingsStore.h"
+
+#include <QSize>
+
+#include <cstdint>
+#include <functional>
+
+// A window's place on the screen as the store keeps it.
+struct TPlacement {
+    int32_t left = 0;
+    int32_t width = 0;
+    int32_t top = 0;
+    int32_t height = 0;
+};
+
+// Writes the nine field texts and the placement of the main window, unless
+// SaveEnabled is cleared or the key cannot be created.
+void SaveMainSettings(const TSettingsKey &key, const clInputFields &fields,
+                      const TPlacement &placement);
+
+// Restores the main window: the placement (handed to place when it fits on
+// screen), then the cells, then the margins only when a cell stayed empty.
+void LoadMainSettings(const TSettingsKey &key, clInputFields &fields, const QSize &screen,
+                      const std::function<void(const TPlacement &)> &place);

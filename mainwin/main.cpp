@@ -1,0 +1,65 @@
+#include "chart/FrmGraph.h"
+#include "help/FormHelp.h"
+#include "mainwin/FormVelmar.h"
+#include "mainwin/KeyState.h"
+#include "mainwin/QtPorts.h"
+#include "mainwin/SettingsStore.h"
+#include "report/FormResult.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <exception>
+#include <memory>
+
+namespace {
+
+void ShowError(const QString &text)
+{
+    QMessageBox::critical(nullptr, QString::fromUtf8(ApplicationTitle), text);
+}
+
+int RunProgram(QApplication &app)
+{
+    TQtKeyboardSource keys;
+    TQtMessageBox messages;
+    const TSettingsKey settings = DefaultSettingsKey();
+
+    // The four windows in their order; each lives until the program ends, and
+    // they go in the reverse order (the main window last, deleting the help pictures).
+    auto formVelmar = std::make_unique<TFormVelmar>(settings, keys, messages);
+    auto formResult = std::make_unique<TFormResult>(messages);
+    auto formHelp = std::make_unique<TFormHelp>();
+    auto formGraph =
+        std::make_unique<TFormGraph>(settings, keys, formResult->CriticalBounds());
+
+    TResultWindows views(*formResult, *formGraph, messages);
+    formVelmar->setResultViews(&views);
+    formVelmar->setHelpWindow(formHelp.get());
+
+    // Closing the main window ends the program, whatever other window is open.
+    app.setQuitOnLastWindowClosed(false);
+    QObject::connect(formVelmar.get(), &TFormVelmar::closed, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+
+    formVelmar->show();
+    app.exec();
+    formVelmar->setResultViews(nullptr);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    SettingsKeyPath = QStringLiteral("\\Software\\VLM-2010-v2");
+    QApplication app(argc, argv);
+    try {
+        return RunProgram(app);
+    } catch (const std::exception &error) {
+        ShowError(QString::fromUtf8(error.what()));
+    } catch (...) {
+        ShowError(QString());
+    }
+    return 0;
+}

@@ -1,0 +1,4 @@
+# The main window, its settings and the result window.
+velmar_add_test(tst_mainsettings SOURCES tst_mainsettings.cpp LIBS velmar_mainwin)
+velmar_add_test(tst_formvelmar GUI SOURCES gui/tst_formvelmar.cpp gui/TestPorts.h LIBS velmar_mainwin)
+velmar_add_test(tst_formresult GUI SOURCES gui/tst_formresult.cpp gui/TestPorts.h LIBS velmar_report_window)
