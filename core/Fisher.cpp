@@ -23,17 +23,36 @@ struct TScaledProbability {
         constexpr int Step = 4096;
         constexpr long double Low = 0x1p-4096L, High = 0x1p+4096L;
         while (mantissa != 0.0L && mantissa < Low) {
-            mantissa = std::ldexp(mantissa, Step);
+            mantissa *= High; // exact: a power of two
             exponent -= Step;
         }
         while (mantissa > High) {
-            mantissa = std::ldexp(mantissa, -Step);
+            mantissa *= Low;
             exponent += Step;
         }
     }
     // The value as an extended number; only values truly below the extended
     // range become 0.
-    long double Value() const { return std::ldexp(mantissa, exponent); }
+    long double Value() const
+    {
+        // The exponent is a multiple of Step and never positive (a probability is at
+        // most 1). Multiplying by an exact power of two rounds once, like ldexp.
+        if (exponent >= -8192)
+            return mantissa * PowerOfTwo(exponent);
+        if (exponent < -24576)
+            return 0.0L; // the mantissa is below 2^4097, so the value is below 2^-20479
+        return (mantissa * 0x1p-8192L) * PowerOfTwo(exponent + 8192);
+    }
+    static long double PowerOfTwo(int e)
+    {
+        switch (e) {
+        case 0: return 1.0L;
+        case -4096: return 0x1p-4096L;
+        case -8192: return 0x1p-8192L;
+        case -12288: return 0x1p-12288L;
+        default: return 0x1p-16384L; // exact, though below the normal range
+        }
+    }
 };
 
 int32_t Measure(int32_t a, int32_t b, int32_t c, int32_t d)
@@ -76,9 +95,10 @@ int32_t ComputeDistribution(TFisherDistribution &r, int32_t s, int32_t m, int32_
     }
 
     // P(a + 1) = P(a) (m - a)(k - a) / ((a + 1)(s - m - k + a + 1)).
-    r.point.Clear();
+    // The whole block at once: appending would copy the array at every 32 elements.
+    r.point.Reset(n);
     for (int32_t a = r.aMin; a <= r.aMax; ++a) {
-        r.point.Append(p.Value());
+        r.point.Put(a - r.aMin, p.Value());
         const long double numerator = (long double)(m - a) * (long double)(k - a);
         const long double denominator = (long double)(a + 1) * (long double)(s - m - k + a + 1);
         p.Multiply(numerator / denominator);

@@ -50,22 +50,6 @@ void clLDVector::SetLength(int32_t n)
     m_length = n;
 }
 
-long double clLDVector::Get(int32_t i) const
-{
-    if (i < 0 || i >= m_length)
-        return 0.0L;
-    return m_storage[i];
-}
-
-void clLDVector::Put(int32_t i, long double v)
-{
-    if (i < 0)
-        return;
-    if (i >= m_length)
-        SetLength(i + 1);
-    m_storage[i] = v;
-}
-
 void clLDVector::Append(long double v) { Put(m_length, v); }
 
 long double clLDVector::Sum() const

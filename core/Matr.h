@@ -14,8 +14,16 @@ public:
     void Clear();
     int32_t Reset(int32_t n);
     void SetLength(int32_t n);
-    long double Get(int32_t i) const;
-    void Put(int32_t i, long double v);
+    // Inline: the distribution reads and writes every element in its inner loops.
+    long double Get(int32_t i) const { return i < 0 || i >= m_length ? 0.0L : m_storage[i]; }
+    void Put(int32_t i, long double v)
+    {
+        if (i < 0)
+            return;
+        if (i >= m_length)
+            SetLength(i + 1);
+        m_storage[i] = v;
+    }
     void Append(long double v);
     long double Sum() const;
 

@@ -47,9 +47,19 @@ QVariant ReadValue(const TSettingsKey &key, const QString &name)
 
 void WriteValue(const TSettingsKey &key, const QString &name, const QVariant &value)
 {
-    const auto settings = OpenExisting(key);
-    if (!settings)
+    const QString file = SettingsFilePath(key);
+    if (file.isEmpty() || !QFileInfo(file).isFile())
         return;
+    auto settings = std::make_unique<QSettings>(file, QSettings::IniFormat);
+    if (settings->status() == QSettings::FormatError) {
+        // A damaged store reads as defaults; start it afresh so that saving works again.
+        settings.reset();
+        QFile damaged(file);
+        if (!damaged.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return;
+        damaged.close();
+        settings = std::make_unique<QSettings>(file, QSettings::IniFormat);
+    }
     settings->setValue(name, value);
     settings->sync(); // a store that cannot be written loses this value and says nothing
 }

@@ -1,0 +1,194 @@
+#include "mainwin/KeyState.h"
+#include "mainwin/SettingsStore.h"
+
+#include <QtTest>
+
+#include <unistd.h>
+
+class TestSettingsStore : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void keyLifecycle();
+    void keyPaths_data();
+    void keyPaths();
+    void typedRoundTrip();
+    void readsDefaultWithoutKey();
+    void damagedFilesReadAsDefaults_data();
+    void damagedFilesReadAsDefaults();
+    void unwritableStoreStaysSilent();
+    void placementRule_data();
+    void placementRule();
+    void keysDown_data();
+    void keysDown();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_root;
+    TSettingsKey m_key;
+};
+
+void TestSettingsStore::init()
+{
+    m_root = std::make_unique<QTemporaryDir>();
+    m_key = {m_root->path(), QStringLiteral("\\Software\\VLM-2010-v2")};
+}
+
+void TestSettingsStore::keyLifecycle()
+{
+    QVERIFY(!KeyExists(m_key));
+    QCOMPARE(DeleteSettingsKey(m_key), 1);
+    WriteIntegerValue(m_key, "FormFLeft", 5); // writing never creates the key
+    QVERIFY(!KeyExists(m_key));
+    QCOMPARE(EnsureKey(m_key), 0);
+    QVERIFY(KeyExists(m_key));
+    QVERIFY(QFileInfo::exists(m_root->path() + "/Software/VLM-2010-v2.conf"));
+    QCOMPARE(EnsureKey(m_key), 1);
+    WriteIntegerValue(m_key, "FormFLeft", 5);
+    QCOMPARE(ReadIntegerValue(m_key, "FormFLeft"), 5);
+    QCOMPARE(DeleteSettingsKey(m_key), 0);
+    QVERIFY(!KeyExists(m_key));
+    QCOMPARE(ReadIntegerValue(m_key, "FormFLeft"), 0);
+}
+
+void TestSettingsStore::keyPaths_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("ensure");
+    QTest::newRow("trimmed") << " \\Software\\VLM-2010-v2\t" << 0;
+    QTest::newRow("relative") << "Software\\VLM-2010-v2" << 2;
+    QTest::newRow("empty") << "   " << 2;
+    QTest::newRow("only a backslash") << "\\" << 2;
+    QTest::newRow("climbing out") << "\\..\\..\\etc" << 2;
+}
+
+void TestSettingsStore::keyPaths()
+{
+    QFETCH(QString, path);
+    const TSettingsKey key{m_root->path(), path};
+    QTEST(EnsureKey(key), "ensure");
+    QCOMPARE(DeleteSettingsKey(key), EnsureKey(key) == 1 ? 0 : 1);
+}
+
+void TestSettingsStore::typedRoundTrip()
+{
+    QCOMPARE(EnsureKey(m_key), 0);
+    WriteStringValue(m_key, "Ed_a", "6");
+    WriteStringValue(m_key, "Ed_b", "");
+    WriteStringValue(m_key, "Ed_note", "a, b; \"c\" = д");
+    WriteIntegerValue(m_key, "FormFTop", -42);
+    WriteIntegerValue(m_key, "Pan_aColor", 0xFF0000);
+    WriteBoolValue(m_key, "ChBoxPChecked", true);
+    WriteBoolValue(m_key, "ChBoxKrOblChecked", false);
+    QCOMPARE(ReadStringValue(m_key, "Ed_a"), QString("6"));
+    QCOMPARE(ReadStringValue(m_key, "Ed_b"), QString(""));
+    QCOMPARE(ReadStringValue(m_key, "Ed_note"), QString("a, b; \"c\" = д"));
+    QCOMPARE(ReadIntegerValue(m_key, "FormFTop"), -42);
+    QCOMPARE(ReadIntegerValue(m_key, "Pan_aColor"), 0xFF0000);
+    QCOMPARE(ReadBoolValue(m_key, "ChBoxPChecked"), true);
+    QCOMPARE(ReadBoolValue(m_key, "ChBoxKrOblChecked"), false);
+    // A text where a number is expected reads as 0.
+    QCOMPARE(ReadIntegerValue(m_key, "Ed_note"), 0);
+    QCOMPARE(ReadStringValue(m_key, "Missing"), QString());
+}
+
+void TestSettingsStore::readsDefaultWithoutKey()
+{
+    QCOMPARE(ReadIntegerValue(m_key, "FormFLeft"), 0);
+    QCOMPARE(ReadStringValue(m_key, "Ed_a"), QString());
+    QCOMPARE(ReadBoolValue(m_key, "ChBoxPChecked"), false);
+}
+
+void TestSettingsStore::damagedFilesReadAsDefaults_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("left");
+    QTest::newRow("empty") << QByteArray() << 0;
+    QTest::newRow("truncated") << QByteArray("[General]\nFormFLeft=12\nFormFTo") << 0;
+    QTest::newRow("garbage") << QByteArray("\x00\xff\xfe[[[=\x01\x02\n=\n\xc0", 14) << 0;
+    QTest::newRow("out of range") << QByteArray("[General]\nFormFLeft=99999999999\n") << 0;
+    QTest::newRow("wrong type") << QByteArray("[General]\nFormFLeft=@Variant(garbage)\n") << 0;
+    QTest::newRow("list") << QByteArray("[General]\nFormFLeft=1, 2\n") << 0;
+}
+
+void TestSettingsStore::damagedFilesReadAsDefaults()
+{
+    QFETCH(QByteArray, content);
+    QCOMPARE(EnsureKey(m_key), 0);
+    QFile file(SettingsFilePath(m_key));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+    QTEST(ReadIntegerValue(m_key, "FormFLeft"), "left");
+    QCOMPARE(ReadStringValue(m_key, "Ed_a"), QString());
+    // The store still takes new values.
+    WriteIntegerValue(m_key, "FormFWidth", 300);
+    QCOMPARE(ReadIntegerValue(m_key, "FormFWidth"), 300);
+}
+
+void TestSettingsStore::unwritableStoreStaysSilent()
+{
+    if (geteuid() == 0)
+        QSKIP("root writes read-only folders");
+    QCOMPARE(EnsureKey(m_key), 0);
+    WriteIntegerValue(m_key, "FormFLeft", 7);
+    const QString folder = QFileInfo(SettingsFilePath(m_key)).absolutePath();
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+    QFile::setPermissions(SettingsFilePath(m_key), QFile::ReadOwner);
+    WriteIntegerValue(m_key, "FormFLeft", 8);
+    QCOMPARE(ReadIntegerValue(m_key, "FormFLeft"), 7);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+void TestSettingsStore::placementRule_data()
+{
+    QTest::addColumn<QList<int>>("placement"); // left width top height
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("design") << QList<int>{334, 286, 43, 246} << true;
+    QTest::newRow("exactly screen wide") << QList<int>{0, 1280, 0, 100} << true;
+    QTest::newRow("one pixel too wide") << QList<int>{1, 1280, 0, 100} << false;
+    QTest::newRow("exactly screen high") << QList<int>{0, 100, 24, 1000} << true;
+    QTest::newRow("one pixel too high") << QList<int>{0, 100, 25, 1000} << false;
+    QTest::newRow("width 10") << QList<int>{0, 10, 0, 100} << false;
+    QTest::newRow("height 10") << QList<int>{0, 100, 0, 10} << false;
+    QTest::newRow("negative left") << QList<int>{-1, 100, 0, 100} << false;
+    QTest::newRow("absent values") << QList<int>{0, 0, 0, 0} << false;
+    QTest::newRow("sum beyond 32 bits") << QList<int>{2147483647, 2147483647, 0, 100} << false;
+}
+
+void TestSettingsStore::placementRule()
+{
+    QFETCH(QList<int>, placement);
+    QTEST(PlacementAcceptable(placement[0], placement[1], placement[2], placement[3], 1280, 1024),
+          "accepted");
+}
+
+void TestSettingsStore::keysDown_data()
+{
+    QTest::addColumn<QList<int>>("held");
+    QTest::addColumn<uint>("mask");
+    QTest::addColumn<bool>("down");
+    QTest::newRow("no bits") << QList<int>{} << 0u << true;
+    QTest::newRow("shift") << QList<int>{VkShift} << KeyMaskShift << true;
+    QTest::newRow("shift not held") << QList<int>{VkControl} << KeyMaskShift << false;
+    QTest::newRow("ctrl") << QList<int>{VkControl} << KeyMaskCtrl << true;
+    QTest::newRow("left ctrl only") << QList<int>{VkLControl} << KeyMaskCtrl << false;
+    QTest::newRow("ctrl and shift both needed") << QList<int>{VkControl} << (KeyMaskCtrl | KeyMaskShift)
+                                                << false;
+    QTest::newRow("bits without keys ignored") << QList<int>{} << 0xFE000000u << true;
+    QTest::newRow("caps lock bit") << QList<int>{20} << (1u << 23) << true;
+}
+
+void TestSettingsStore::keysDown()
+{
+    QFETCH(QList<int>, held);
+    QFETCH(uint, mask);
+    TFixedKeyboardSource keys;
+    for (int vk : held)
+        keys.Press(uint8_t(vk));
+    QTEST(KeysDown(mask, keys), "down");
+    keys.readable = false;
+    QCOMPARE(KeysDown(mask, keys), false);
+}
+
+QTEST_GUILESS_MAIN(TestSettingsStore)
+#include "tst_settingsstore.moc"
