@@ -1,0 +1,123 @@
+// Pressing "Расчет" for s = 20000 (a = b = c = d = 5000, 10001 report rows)
+// until the report is painted in the result window. Target: 150 ms.
+#include "chart/FrmGraph.h"
+#include "core/InputTable.h"
+#include "help/FormHelp.h"
+#include "mainwin/FormVelmar.h"
+#include "mainwin/QtPorts.h"
+#include "report/FormResult.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+class TCountingMessageBox : public clMessageBox {
+public:
+    int shown = 0;
+    void Show(const std::string &text, const std::string &, TMsgIcon) override
+    {
+        ++shown;
+        std::fprintf(stderr, "message: %s\n", text.c_str());
+    }
+};
+
+// The report goes to the real result window; the chart only when asked.
+class TReportOnlyViews : public clResultViews {
+public:
+    explicit TReportOnlyViews(TResultWindows &all) : m_all(all) {}
+    bool BuildReport() override { return m_all.BuildReport(); }
+    void ShowChart() override {}
+
+private:
+    TResultWindows &m_all;
+};
+
+struct TProgram {
+    QTemporaryDir dir;
+    TFixedKeyboardSource keys;
+    TCountingMessageBox messages;
+    std::unique_ptr<TFormVelmar> velmar;
+    std::unique_ptr<TFormResult> result;
+    std::unique_ptr<TFormHelp> help;
+    std::unique_ptr<TFormGraph> graph;
+    std::unique_ptr<TResultWindows> views;
+    std::unique_ptr<TReportOnlyViews> reportOnly;
+
+    TProgram()
+    {
+        const TSettingsKey key{dir.path(), QStringLiteral("\\Software\\VLM-2010-v2")};
+        velmar = std::make_unique<TFormVelmar>(key, keys, messages);
+        result = std::make_unique<TFormResult>(messages);
+        help = std::make_unique<TFormHelp>();
+        graph = std::make_unique<TFormGraph>(key, keys, result->CriticalBounds());
+        views = std::make_unique<TResultWindows>(*result, *graph, messages);
+        reportOnly = std::make_unique<TReportOnlyViews>(*views);
+        velmar->setProgramDirectory(dir.path());
+        velmar->show();
+        if (!QTest::qWaitForWindowActive(velmar.get()))
+            std::fprintf(stderr, "the main window did not become active\n");
+        // Typed as a user types it: four cells with Tab between them.
+        for (TField cell : {TField::a, TField::b, TField::c, TField::d}) {
+            QTest::keyClicks(velmar->field(cell), QStringLiteral("5000"));
+            QTest::keyClick(velmar->field(cell), Qt::Key_Tab);
+        }
+    }
+
+    QPushButton *compute() const
+    {
+        return velmar->findChild<QPushButton *>(QStringLiteral("BtnComp"));
+    }
+};
+
+TProgram &Program()
+{
+    static TProgram program;
+    return program;
+}
+
+void PressCompute(benchmark::State &state, bool withChart)
+{
+    TProgram &program = Program();
+    program.velmar->setResultViews(withChart ? static_cast<clResultViews *>(program.views.get())
+                                             : program.reportOnly.get());
+    for (auto _ : state) {
+        QTest::mouseClick(program.compute(), Qt::LeftButton);
+        QCoreApplication::processEvents();
+        program.result->repaint();
+        if (withChart)
+            program.graph->repaint();
+    }
+    const int rows = program.result->textControl()->blockCount();
+    if (program.messages.shown != 0 || rows < 10001)
+        state.SkipWithError("the report was not built");
+    state.counters["report_lines"] = rows;
+}
+
+void BM_ComputeReport(benchmark::State &state) { PressCompute(state, false); }
+void BM_ComputeReportAndChart(benchmark::State &state) { PressCompute(state, true); }
+
+} // namespace
+
+BENCHMARK(BM_ComputeReport)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ComputeReportAndChart)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
