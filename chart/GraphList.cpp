@@ -31,6 +31,7 @@ QFont clPictList::LabelFont()
     // 8 points on a 96-dpi screen.
     font.setPixelSize(11);
     font.setStyleStrategy(QFont::NoAntialias);
+    font.setKerning(false);
     return font;
 }
 
@@ -41,6 +42,19 @@ int32_t clPictList::SetImage(clImageControl *image)
     Detach();
     m_font = LabelFont();
     m_metrics.emplace(m_font);
+    m_widths.clear();
+    const QFontMetricsF exact(m_font);
+    for (int ch = 32; ch < 128; ++ch)
+        m_advances[size_t(ch)] = exact.horizontalAdvance(QChar(ch));
+    m_advancesExact = true;
+    for (const char *sample : {"0123456789", "11", "-1.05", "0.004", "10000", "-9649", "77.7",
+                               "1111111111", "9999", "0.36", "-353"}) {
+        const QString text = QString::fromLatin1(sample);
+        qreal sum = 0;
+        for (QChar ch : text)
+            sum += m_advances[ch.unicode()];
+        m_advancesExact = m_advancesExact && qRound(sum) == m_metrics->horizontalAdvance(text);
+    }
     m_image = image;
     FitBitmap();
     return 0;
@@ -187,7 +201,28 @@ void clPictList::Erase(TColor colour)
 
 int32_t clPictList::TextWidth(const QString &text) const
 {
-    return m_image && m_metrics ? m_metrics->horizontalAdvance(text) : 0;
+    if (!m_image || !m_metrics)
+        return 0;
+    if (m_advancesExact) {
+        qreal sum = 0;
+        bool plain = true;
+        for (QChar ch : text) {
+            plain = plain && ch.unicode() >= 32 && ch.unicode() < 128;
+            if (!plain)
+                break;
+            sum += m_advances[ch.unicode()];
+        }
+        if (plain)
+            return qRound(sum);
+    }
+    const auto known = m_widths.constFind(text);
+    if (known != m_widths.constEnd())
+        return *known;
+    if (m_widths.size() > 100000)
+        m_widths.clear();
+    const int32_t width = m_metrics->horizontalAdvance(text);
+    m_widths.insert(text, width);
+    return width;
 }
 
 int32_t clPictList::TextHeight(const QString &) const

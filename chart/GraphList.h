@@ -4,9 +4,11 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QHash>
 #include <QImage>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -103,6 +105,12 @@ private:
     // Made when an image is attached: a font needs the application to exist.
     QFont m_font;
     std::optional<QFontMetrics> m_metrics;
+    // A redraw of ten thousand values measures as many labels. Without kerning a
+    // label of plain characters is as wide as the rounded sum of their advances,
+    // checked against the font when it is chosen; other texts are measured once each.
+    std::array<qreal, 128> m_advances{};
+    bool m_advancesExact = false;
+    mutable QHash<QString, int32_t> m_widths;
 };
 
 // A world of (a, probability) over the pixels, with axes and labelled ticks.

@@ -63,6 +63,7 @@ private slots:
     void initGeometry();
     void refusedGeometryKeepsPicture();
     void textStandsOnBrush();
+    void textWidthIsTheFontsWidth();
     void xTickFit_data();
     void xTickFit();
     void xTickOverlap();
@@ -243,6 +244,23 @@ void TestChartPainter::textStandsOnBrush()
     painter.SetBrushColor(Red);
     painter.TextOut(10, 5, blanks);
     QCOMPARE(PixelsOf(image, Red), Block(10, 5, 10 + width - 1, 5 + height - 1));
+}
+
+void TestChartPainter::textWidthIsTheFontsWidth()
+{
+    // Label widths are summed from the characters' advances; they must agree with
+    // the font's own measure of the whole text, or labels would be misplaced.
+    TOffscreenImage image(10, 10);
+    clPictList painter;
+    painter.SetImage(&image);
+    const QFontMetrics metrics(clPictList::LabelFont());
+    for (int v = -500; v <= 12000; ++v)
+        for (int precision = 0; precision <= 3; ++precision) {
+            const QString label = FormatTickLabel(v / (precision ? 997.0 : 1.0), 0, precision);
+            QCOMPARE(painter.TextWidth(label), metrics.horizontalAdvance(label));
+        }
+    const QString cyrillic = QStringLiteral("Крит.обл.");
+    QCOMPARE(painter.TextWidth(cyrillic), metrics.horizontalAdvance(cyrillic));
 }
 
 void TestChartPainter::xTickFit_data()
