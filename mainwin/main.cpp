@@ -38,9 +38,12 @@ int RunProgram(QApplication &app)
     formVelmar->setHelpWindow(formHelp.get());
 
     // Closing the main window ends the program, whatever other window is open.
+    // exit() rather than quit(): quit() would close the other windows first,
+    // and the chart window writes its settings only when the user closes it.
     app.setQuitOnLastWindowClosed(false);
-    QObject::connect(formVelmar.get(), &TFormVelmar::closed, &app, &QCoreApplication::quit,
-                     Qt::QueuedConnection);
+    QObject::connect(
+        formVelmar.get(), &TFormVelmar::closed, &app, [] { QCoreApplication::exit(0); },
+        Qt::QueuedConnection);
 
     formVelmar->show();
     app.exec();
