@@ -441,6 +441,7 @@ void TFormGraph::ShowChart()
 
 void TFormGraph::Redraw()
 {
+    ++m_redrawCount;
     // A hidden window gets its resize events only when shown: size the image now.
     placeControls();
     // The entered a is read afresh: it may have changed since the computation.

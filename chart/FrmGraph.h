@@ -120,6 +120,8 @@ public:
     // The name the save dialog proposes next.
     QString SaveFileName() const { return m_saveFileName; }
     TColor ColorDialogColor() const { return m_colorDialogColor; }
+    // How many redraws the handlers have asked for so far.
+    int RedrawCount() const { return m_redrawCount; }
 
     void BtnSaveClick();
     void RGrpColorClick();
@@ -177,6 +179,7 @@ private:
 
     TColor m_colorDialogColor = ColorBlack; // where the colour dialog starts
     QString m_saveFileName;                 // proposed by the next save dialog
+    int m_redrawCount = 0;
 };
 
 // The extent by which a stored window size exceeds the client area it restores.
