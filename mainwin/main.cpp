@@ -19,6 +19,25 @@ void ShowError(const QString &text)
     QMessageBox::critical(nullptr, QString::fromUtf8(ApplicationTitle), text);
 }
 
+// An error that escapes an event handler is shown in the error box and the
+// program goes on; Qt itself must never see the exception.
+class TVelmarApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception &error) {
+            ShowError(QString::fromUtf8(error.what()));
+        } catch (...) {
+            ShowError(QString());
+        }
+        return false;
+    }
+};
+
 int RunProgram(QApplication &app)
 {
     TQtKeyboardSource keys;
@@ -56,7 +75,7 @@ int RunProgram(QApplication &app)
 int main(int argc, char *argv[])
 {
     SettingsKeyPath = QStringLiteral("\\Software\\VLM-2010-v2");
-    QApplication app(argc, argv);
+    TVelmarApplication app(argc, argv);
     try {
         return RunProgram(app);
     } catch (const std::exception &error) {
