@@ -4,6 +4,7 @@
 // The arguments go through the same typing filter, field steps and checks as
 // the main window's "Расчет".
 
+#include "chart/ChartCommandLine.h"
 #include "core/Fisher.h"
 #include "core/InputTable.h"
 #include "core/RunComputation.h"
@@ -29,7 +30,10 @@ const char Usage[] =
     "  velmar-report [--cp1251 | --csv] --margins M K S [--a A]\n"
     "Печатает отчет критерия Фишера для таблицы 2x2.\n"
     "  --cp1251  отчет в кодировке Windows-1251 с концами строк CR LF\n"
-    "  --csv     распределение a: a,b,c,d,D,point,two_sided,left,right\n";
+    "  --csv     распределение a: a,b,c,d,D,point,two_sided,left,right\n"
+    "  --chart FILE [--size WxH] [--criterion two|left|right] [--level 5|1|0.1]\n"
+    "            график распределения в bmp-файле (875x473, критическая область\n"
+    "            подчеркивается, если задан критерий или уровень)\n";
 
 enum class TOutput { Utf8, Cp1251, Csv };
 
@@ -38,6 +42,7 @@ struct TArguments {
     bool margins = false;
     std::vector<std::string> values; // a b c d, or m k s
     std::optional<std::string> a;    // with --margins
+    std::optional<TChartRequest> chart;
 };
 
 // The fields of the main window, as plain texts.
@@ -125,13 +130,17 @@ std::optional<TArguments> ParseArguments(int argc, char **argv)
             args.margins = true;
         else if (arg == "--a" && i + 1 < argc)
             args.a = argv[++i];
-        else if (arg.rfind("--", 0) == 0)
+        else if (const int taken = ParseChartOption(argc, argv, i, args.chart); taken != 0) {
+            if (taken < 0)
+                return std::nullopt;
+        } else if (arg.rfind("--", 0) == 0)
             return std::nullopt;
         else
             args.values.push_back(arg);
     }
     const size_t expected = args.margins ? 3 : 4;
-    if (args.values.size() != expected || (args.a && !args.margins))
+    if (args.values.size() != expected || (args.a && !args.margins) ||
+        !ChartRequestComplete(args.chart))
         return std::nullopt;
     return args;
 }
@@ -198,6 +207,14 @@ int main(int argc, char **argv)
     case TOutput::Utf8: WriteUtf8(views.sink.lines); break;
     case TOutput::Cp1251: WriteCp1251(views.sink.lines); break;
     case TOutput::Csv: WriteCsv(FisherDistribution); break;
+    }
+    if (args->chart) {
+        QString error;
+        if (!WriteRequestedChart(*args->chart, FisherDistribution, InputTable.a,
+                                 ComputeCriticalBounds(FisherDistribution), &error)) {
+            std::fprintf(stderr, "%s: %s\n", qPrintable(args->chart->file), qPrintable(error));
+            return 1;
+        }
     }
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

@@ -1,0 +1,155 @@
+// velmar-report --chart: the bitmap of the computed table, written without a display.
+
+#include "chart/ChartDraw.h"
+#include "core/Fisher.h"
+#include "report/Report.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct TRun {
+    int exitCode = -1;
+    QByteArray errors;
+};
+
+// Runs the report with no display and no platform chosen.
+TRun RunReport(const QStringList &arguments)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(VELMAR_REPORT_PATH), arguments);
+    TRun run;
+    if (!process.waitForFinished(60000))
+        return run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.errors = process.readAllStandardError();
+    return run;
+}
+
+QStringList Runs(const QImage &image, int row, TColor colour)
+{
+    QStringList runs;
+    int start = -1;
+    for (int col = 0; col <= image.width(); ++col) {
+        const bool on = col < image.width() && RgbToColor(image.pixel(col, row)) == colour;
+        if (on && start < 0)
+            start = col;
+        if (!on && start >= 0) {
+            runs << QStringLiteral("%1-%2").arg(start).arg(col - 1);
+            start = -1;
+        }
+    }
+    return runs;
+}
+
+} // namespace
+
+class TestCliChart : public QObject {
+    Q_OBJECT
+private slots:
+    void charts_data();
+    void charts();
+    void refused_data();
+    void refused();
+    void unwritableFile();
+};
+
+void TestCliChart::charts_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QStringList>("strips"); // maroon runs on row H - 23
+    QTest::addColumn<int>("krit");
+    QTest::addColumn<int>("znach");
+    QTest::newRow("design size, no region") << QStringList{} << QSize(875, 473) << QStringList{}
+                                            << 0 << 0;
+    QTest::newRow("two-sided 5%") << QStringList{"--criterion", "two"} << QSize(875, 473)
+                                  << QStringList{"102-185", "624-811"} << 0 << 0;
+    QTest::newRow("level alone means two-sided")
+        << QStringList{"--level", "5"} << QSize(875, 473) << QStringList{"102-185", "624-811"}
+        << 0 << 0;
+    QTest::newRow("right 1%") << QStringList{"--criterion", "right", "--level", "1"}
+                              << QSize(875, 473) << QStringList{"729-811"} << 2 << 1;
+    QTest::newRow("left 0.1% at another size")
+        << QStringList{"--level", "0.1", "--criterion", "left", "--size", "600x300"}
+        << QSize(600, 300) << QStringList{} << 1 << 2;
+}
+
+void TestCliChart::charts()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QSize, size);
+    QFETCH(QStringList, strips);
+    QFETCH(int, krit);
+    QFETCH(int, znach);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("chart.bmp"));
+    const TRun run = RunReport(QStringList{"--chart", file} + options +
+                               QStringList{"8", "2", "1", "5"});
+    QCOMPARE(run.exitCode, 0);
+    QFile bytes(file);
+    QVERIFY(bytes.open(QIODevice::ReadOnly));
+    QCOMPARE(qFromLittleEndian<quint16>(bytes.read(30).constData() + 28), quint16(24));
+    const QImage image = QImage(file).convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(image.size(), size);
+
+    // The same picture as the chart window draws with those options.
+    TFisherDistribution dist;
+    QCOMPARE(ComputeDistribution(dist, 16, 10, 9), 0);
+    TChartOptions chartOptions;
+    // "Кр.обл." exactly when a criterion or a level is given.
+    chartOptions.krOblChecked = options.contains("--criterion") || options.contains("--level");
+    chartOptions.kritIndex = krit;
+    chartOptions.znachIndex = znach;
+    QCOMPARE(image, RenderChart({dist, 8, ComputeCriticalBounds(dist), chartOptions}, size));
+    if (size == QSize(875, 473)) {
+        QCOMPARE(Runs(image, 452, 0x000080), strips);
+        QCOMPARE(Runs(image, 11, 0x0000FF), QStringList{"415-499"}); // a = 6 reaches row 11
+    }
+}
+
+void TestCliChart::refused_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("size without a file") << QStringList{"--size", "600x300"};
+    QTest::newRow("chart without its file") << QStringList{"8", "2", "1", "5", "--chart"};
+    QTest::newRow("size too small to draw") << QStringList{"--chart", "x.bmp", "--size", "40x300"};
+    QTest::newRow("size not WxH") << QStringList{"--chart", "x.bmp", "--size", "600"};
+    QTest::newRow("unknown criterion") << QStringList{"--chart", "x.bmp", "--criterion", "both"};
+    QTest::newRow("unknown level") << QStringList{"--chart", "x.bmp", "--level", "10"};
+}
+
+void TestCliChart::refused()
+{
+    QFETCH(QStringList, options);
+    QTemporaryDir dir;
+    QStringList arguments = options;
+    if (!arguments.contains("8"))
+        arguments << QStringList{"8", "2", "1", "5"};
+    for (QString &argument : arguments)
+        if (argument == "x.bmp")
+            argument = dir.filePath(argument);
+    const TRun run = RunReport(arguments);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(run.errors.contains("--chart"));
+    QVERIFY(!QFile::exists(dir.filePath("x.bmp")));
+}
+
+void TestCliChart::unwritableFile()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("missing/chart.bmp"));
+    const TRun run = RunReport({"--chart", file, "8", "2", "1", "5"});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(run.errors.contains(file.toLocal8Bit()));
+}
+
+QTEST_MAIN(TestCliChart)
+#include "tst_cli_chart.moc"
