@@ -217,13 +217,13 @@ void TFormGraph::buildControls()
     m_rgrpColor->setObjectName(QStringLiteral("RGrpColor"));
     m_rgrpColor->setToolTip(QStringLiteral(
         "Раскрашивает диаграмму разными цветами и указывает критические области"));
-    m_rgrpColor->setGeometry(95, 0, 92, 33);
-    placeItems(m_rgrpColor, 42);
+    m_rgrpColor->setGeometry(94, 0, 96, 33);
+    placeItems(m_rgrpColor, 44);
 
     m_gboxColor = new QGroupBox(QStringLiteral("Что красить"), tools);
     m_gboxColor->setObjectName(QStringLiteral("GBoxColor"));
     m_gboxColor->setFont(optionFont);
-    m_gboxColor->setGeometry(190, 0, 130, 33);
+    m_gboxColor->setGeometry(193, 0, 130, 33);
     m_chBoxP = new QCheckBox(QStringLiteral("P(a)"), m_gboxColor);
     m_chBoxP->setObjectName(QStringLiteral("ChBoxP"));
     m_chBoxP->setToolTip(QStringLiteral("Раскраска столбиков"));
@@ -240,7 +240,7 @@ void TFormGraph::buildControls()
     m_rgpKrit->setObjectName(QStringLiteral("RGpKrit"));
     m_rgpKrit->setToolTip(QStringLiteral(
         "Выбор двухстороннего, левостороннего или правостороннего критерия"));
-    m_rgpKrit->setGeometry(323, 0, 168, 33);
+    m_rgpKrit->setGeometry(326, 0, 168, 33);
     placeItems(m_rgpKrit, 54);
 
     m_rgrpZnach = new TRadioGroup(
@@ -248,12 +248,12 @@ void TFormGraph::buildControls()
         {QStringLiteral("5%"), QStringLiteral("1%"), QStringLiteral("0.1%")}, tools);
     m_rgrpZnach->setObjectName(QStringLiteral("RGrpZnach"));
     m_rgrpZnach->setToolTip(QStringLiteral("Выбор одного из уровней значимости"));
-    m_rgrpZnach->setGeometry(494, 0, 150, 33);
+    m_rgrpZnach->setGeometry(497, 0, 150, 33);
     placeItems(m_rgrpZnach, 48);
 
     m_labColors = new QLabel(QStringLiteral("Цвета:"), tools);
     m_labColors->setObjectName(QStringLiteral("Lab_Colors"));
-    m_labColors->setGeometry(648, 10, 36, 14);
+    m_labColors->setGeometry(652, 10, 44, 14);
 
     const QFont swatchFont = OptionFont(13);
     auto makeSwatch = [&](TColorPanel *&panel, QLabel *&label, const char *name,
@@ -268,21 +268,21 @@ void TFormGraph::buildControls()
         label->setFont(swatchFont);
         label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         const int centre = panelRect.center().x();
-        label->setGeometry(centre - labelWidth / 2, panelRect.bottom() + 1, labelWidth, 14);
+        label->setGeometry(centre - labelWidth / 2, 19, labelWidth, 14);
     };
     makeSwatch(m_panLevee, m_lbLeftA, "Pan_Levee", "Lb_left_a", QStringLiteral("левее a"),
                QStringLiteral("Цвет столбиков для значений \"a\", которые меньше данного"),
-               DefaultLeveeColor, QRect(708, 2, 9, 19), 52);
+               DefaultLeveeColor, QRect(712, 1, 9, 18), 52);
     makeSwatch(m_panA, m_lbA, "Pan_a", "Lb_a", QStringLiteral("a"),
                QStringLiteral("Цвет столбика для введенного значения \"a\" или всех столбцов, "
                               "если \"a\" не введено"),
-               DefaultAColor, QRect(740, 2, 9, 19), 16);
+               DefaultAColor, QRect(744, 1, 9, 18), 16);
     makeSwatch(m_panPravee, m_lbRightA, "Pan_Pravee", "Lb_right_a", QStringLiteral("правее a"),
                QStringLiteral("Цвет столбиков для значений \"a\", которые больше данного"),
-               DefaultPraveeColor, QRect(775, 2, 9, 19), 56);
+               DefaultPraveeColor, QRect(779, 1, 9, 18), 56);
     makeSwatch(m_panKritObl, m_lbKrit, "Pan_KritObl", "Lb_krit", QStringLiteral("Крит.обл."),
                QStringLiteral("Этим цветом подчеркивается критическая область"),
-               DefaultKritOblColor, QRect(810, 8, 41, 7), 60);
+               DefaultKritOblColor, QRect(812, 7, 41, 7), 60);
     m_panKritObl->setFrameStyle(QFrame::NoFrame);
 
     // The tool bar's tab order, left to right.
