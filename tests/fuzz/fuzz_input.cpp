@@ -1,0 +1,330 @@
+// Drives the input table as a person at the keyboard would, byte by byte, and
+// aborts as soon as the table, its fields, the computation or the report break
+// one of their promises. Each byte is one action:
+//   a b c d m k s n t   click into that field (the field left runs its exit step)
+//   ! ~ ?               click "Расчет", "Очистить", "Помощь"
+//   \t  \n              Tab, Enter
+//   "text"              paste text into the focused field, unfiltered
+//   anything else       typed into the focused field through the character filter
+// A field entered by Tab or Enter has its text selected, so typing replaces it;
+// a clicked field gets the characters appended, as in a real edit field.
+
+#include "core/Fisher.h"
+#include "core/InputTable.h"
+#include "core/RunComputation.h"
+#include "mainwin/InputSteps.h"
+#include "report/Report.h"
+
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+[[noreturn]] void Fail(const char *what, const std::string &detail = std::string())
+{
+    std::fprintf(stderr, "invariant broken: %s %s\n", what, detail.c_str());
+    std::abort();
+}
+
+void Check(bool condition, const char *what, const std::string &detail = std::string())
+{
+    if (!condition)
+        Fail(what, detail);
+}
+
+std::string TableText()
+{
+    std::string text;
+    for (int i = 0; i < FieldCount; ++i)
+        text += std::to_string(InputTable.At(i)) + ' ';
+    return text;
+}
+
+// The focus stops of the window in Tab order; after the seven fields come the buttons.
+enum TStop { StopCompute = FieldCount, StopClear, StopHelp };
+constexpr int TabOrder[] = {int(TField::a), int(TField::b), int(TField::c), int(TField::d),
+                            int(TField::m), int(TField::k), int(TField::s), StopCompute,
+                            StopClear,      StopHelp};
+
+bool Editable(int stop)
+{
+    return stop < FieldCount && stop != int(TField::n) && stop != int(TField::t);
+}
+
+class TFuzzFields : public clInputFields {
+public:
+    std::array<std::string, FieldCount> texts;
+    int focus = int(TField::a);
+    bool selected = false;
+
+    std::string Text(TField field) const override { return texts[size_t(field)]; }
+    void SetText(TField field, const std::string &text) override { texts[size_t(field)] = text; }
+    void FocusField(TField field) override { MoveFocus(int(field), true); }
+    void FocusCompute() override { MoveFocus(StopCompute, true); }
+
+    // The field being left runs its exit step before the new control has the focus.
+    void MoveFocus(int stop, bool selectAll)
+    {
+        if (focus != stop && Editable(focus)) {
+            FieldExit(*this, TField(focus));
+            CheckFields("after an exit step");
+        }
+        focus = stop;
+        selected = selectAll;
+    }
+
+    void Type(const std::string &text, bool filtered)
+    {
+        if (!Editable(focus))
+            return;
+        std::string &field = texts[size_t(focus)];
+        for (unsigned char ch : text) {
+            if (filtered && !CharAllowed(ch))
+                continue;
+            if (selected)
+                field.clear();
+            selected = false;
+            if (ch == 8) {
+                if (!field.empty())
+                    field.pop_back();
+            } else {
+                field += char(ch);
+            }
+        }
+    }
+
+    // Every field shows nothing for -1 and the plain decimal form of any other value.
+    void CheckFields(const char *when) const
+    {
+        Check(!EditBusy, "EditBusy left set", when);
+        for (int i = 0; i < FieldCount; ++i) {
+            const int32_t value = InputTable.At(i);
+            Check(value >= -1, "negative value other than -1", std::string(when) + ": " + TableText());
+            const std::string shown = value < 0 ? std::string() : std::to_string(value);
+            Check(texts[size_t(i)] == shown, "field text differs from its value",
+                  std::string(when) + ": field " + std::to_string(i) + " shows '" +
+                      texts[size_t(i)] + "', table " + TableText());
+        }
+    }
+};
+
+class TSilentMessages : public clMessageBox {
+public:
+    int shown = 0;
+    void Show(const std::string &, const std::string &, TMsgIcon) override { ++shown; }
+};
+
+class TNoCursor : public clBusyCursor {
+public:
+    int depth = 0;
+    void Push() override { ++depth; }
+    void Pop() override { --depth; }
+};
+
+// A result window that keeps the first lines and throws the rest away.
+class TDiscardingSink : public clReportSink {
+public:
+    std::array<std::string, 3> head;
+    int lines = 0;
+    bool shown = false;
+    bool boundsSet = false;
+    TCriticalBounds bounds;
+
+    void Clear() override { lines = 0; }
+    bool AppendLine(const std::string &line) override
+    {
+        if (lines < int(head.size()))
+            head[size_t(lines)] = line;
+        ++lines;
+        return true;
+    }
+    void SetCaret(int) override {}
+    void Show() override { shown = true; }
+    void FocusText() override {}
+    void SetCriticalBounds(const TCriticalBounds &b) override
+    {
+        bounds = b;
+        boundsSet = true;
+    }
+};
+
+void CheckBound(int32_t bound, const TFisherDistribution &dist)
+{
+    Check(bound == -1 || (bound >= dist.aMin && bound <= dist.aMax), "critical bound not a feasible a",
+          std::to_string(bound));
+}
+
+void CheckDistribution(const TFisherDistribution &dist, int32_t s, int32_t m, int32_t k)
+{
+    Check(dist.aMin == std::max(0, m + k - s) && dist.aMax == std::min(m, k), "range of a");
+    Check(dist.dMin == std::max(0, s - m - k) && dist.dMax == std::min(s - m, s - k), "range of d");
+    const int32_t n = dist.Count();
+    Check(n == dist.aMax - dist.aMin + 1, "array length");
+    Check(dist.twoSided.Length() == n && dist.leftCumulative.Length() == n, "arrays differ in length");
+    Check(dist.mode >= dist.aMin && dist.mode <= dist.aMax, "mode outside the range");
+
+    // Sums may exceed 1 by their rounding, never by more.
+    constexpr long double Slack = 1e-12L;
+    long double total = 0;
+    for (int32_t i = 0; i < n; ++i) {
+        const long double p = dist.point.Get(i);
+        Check(p >= 0 && p <= 1, "point probability outside [0, 1]", std::to_string(double(p)));
+        total += p;
+        const long double two = dist.twoSided.Get(i), left = dist.leftCumulative.Get(i);
+        const long double right = dist.Right(i);
+        // Rounding to double is monotone, so the running sum never falls below the point.
+        Check(two >= (long double)double(p) && two <= 1 + Slack, "two-sided probability out of range");
+        Check(left >= 0 && left <= 1 + Slack, "left probability out of range");
+        Check(right >= -Slack && right <= 1 + Slack, "right probability out of range");
+        Check(!std::isnan(double(two + left + right)), "NaN probability");
+    }
+    Check(std::fabs(double(total - 1)) <= 1e-12, "point probabilities do not sum to 1",
+          std::to_string(double(total - 1)) + " for s m k " + std::to_string(s) + ' ' +
+              std::to_string(m) + ' ' + std::to_string(k));
+}
+
+class TCheckingViews : public clResultViews {
+public:
+    int32_t s = 0, m = 0, k = 0;
+    bool BuildReport() override
+    {
+        Check(s >= 1 && s <= MaxGrandTotal && m >= 0 && k >= 0 && m <= s && k <= s,
+              "computation succeeded outside the bounds", TableText());
+        CheckDistribution(FisherDistribution, s, m, k);
+
+        TDiscardingSink sink;
+        Check(::BuildReport(sink) == 0, "report refused a line of an unlimited window");
+        Check(sink.shown && sink.boundsSet, "report not shown");
+        Check(sink.head[0] == "Сумма частот в первой строке m = " + std::to_string(m) &&
+                  sink.head[1] == "Сумма частот в первом столбце k = " + std::to_string(k) &&
+                  sink.head[2] == "Всего n = " + std::to_string(s),
+              "report head differs from the table", sink.head[0]);
+        Check(sink.lines >= 20 + FisherDistribution.Count(), "report too short");
+        for (int level = 0; level < 3; ++level) {
+            CheckBound(sink.bounds.twoLower[level], FisherDistribution);
+            CheckBound(sink.bounds.twoUpper[level], FisherDistribution);
+            CheckBound(sink.bounds.leftBound[level], FisherDistribution);
+            CheckBound(sink.bounds.rightBound[level], FisherDistribution);
+        }
+        return true;
+    }
+    void ShowChart() override {}
+};
+
+// What "Расчет" hands to the driver: a complete, consistent table within the limit.
+void Compute()
+{
+    const TInputTable &t = InputTable;
+    Check(t.s <= MaxGrandTotal, "driver called with a total above 20000", TableText());
+    Check(t.m >= 0 && t.k >= 0 && t.s >= 0, "driver called with empty margins", TableText());
+    Check(t.n == t.s - t.m && t.t == t.s - t.k, "derived sums not completed", TableText());
+    if (t.CellsGiven()) {
+        Check(t.a + t.b == t.m && t.c + t.d == t.n && t.a + t.c == t.k && t.b + t.d == t.t,
+              "cells disagree with the margins", TableText());
+    } else {
+        Check(t.a == -1 && t.b == -1 && t.c == -1 && t.d == -1, "partial cells reach the driver",
+              TableText());
+    }
+
+    TNoCursor cursor;
+    TSilentMessages messages;
+    TCheckingViews views;
+    views.s = t.s;
+    views.m = t.m;
+    views.k = t.k;
+    const int32_t status = RunComputation(cursor, messages, views);
+    Check(cursor.depth == 0, "busy cursor left on");
+    Check(status == 0 || status == 1, "unexpected status", std::to_string(status));
+    Check(status == 0 || t.s < 1, "valid margins refused", TableText());
+    Check((status == 0) == (messages.shown == 0), "refusal and message disagree");
+}
+
+void PressCompute(TFuzzFields &fields)
+{
+    TSilentMessages messages;
+    BtnCompClick(fields, messages, Compute);
+    fields.CheckFields("after Расчет");
+}
+
+void PressClear(TFuzzFields &fields)
+{
+    for (int i = 0; i < FieldCount; ++i)
+        fields.SetText(TField(i), "");
+    InputTable.ClearAll();
+}
+
+int FieldOf(char ch)
+{
+    switch (ch) {
+    case 'a': return int(TField::a);
+    case 'b': return int(TField::b);
+    case 'c': return int(TField::c);
+    case 'd': return int(TField::d);
+    case 'm': return int(TField::m);
+    case 'n': return int(TField::n);
+    case 'k': return int(TField::k);
+    case 't': return int(TField::t);
+    case 's': return int(TField::s);
+    default: return -1;
+    }
+}
+
+int NextInTabOrder(int stop)
+{
+    constexpr int count = int(sizeof TabOrder / sizeof TabOrder[0]);
+    for (int i = 0; i < count; ++i)
+        if (TabOrder[i] == stop)
+            return TabOrder[(i + 1) % count];
+    return TabOrder[0]; // from n or t, Tab goes on with the first stop
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    InputTable.ClearAll();
+    EditBusy = false;
+    TFuzzFields fields;
+    int computations = 0;
+
+    for (size_t i = 0; i < size; ++i) {
+        const char ch = char(data[i]);
+        if (const int field = FieldOf(ch); field >= 0) {
+            fields.MoveFocus(field, false);
+        } else if (ch == '\t') {
+            fields.MoveFocus(NextInTabOrder(fields.focus), true);
+        } else if (ch == '\n') {
+            if (Editable(fields.focus)) {
+                const int before = fields.focus;
+                if (EnterPressed(fields, TField(fields.focus)))
+                    Check(fields.focus != before, "Enter did not move the focus");
+            } else if (fields.focus == StopCompute && computations++ < 4) {
+                PressCompute(fields);
+            } else if (fields.focus == StopClear) {
+                PressClear(fields);
+            }
+        } else if (ch == '!' || ch == '~' || ch == '?') {
+            fields.MoveFocus(ch == '!' ? StopCompute : ch == '~' ? StopClear : StopHelp, false);
+            if (ch == '!' && computations++ < 4)
+                PressCompute(fields);
+            else if (ch == '~')
+                PressClear(fields);
+        } else if (ch == '"') {
+            size_t end = i + 1;
+            while (end < size && data[end] != '"')
+                ++end;
+            fields.Type(std::string(reinterpret_cast<const char *>(data) + i + 1, end - i - 1), false);
+            i = end;
+        } else {
+            fields.Type(std::string(1, ch), true);
+        }
+    }
+    // Leaving the window's last field settles it like any other exit.
+    fields.MoveFocus(StopHelp, false);
+    return 0;
+}
