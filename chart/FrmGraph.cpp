@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -17,7 +18,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QStyle>
 
 namespace {
 
@@ -176,6 +176,7 @@ TFormGraph::TFormGraph(const TSettingsKey &settings, clKeyboardSource &keys,
 
     setObjectName(QStringLiteral("FormGraph"));
     setWindowTitle(QStringLiteral("График распределения"));
+    setWindowIcon(QIcon(QStringLiteral(":/chart/velmar.xpm")));
     setFont(WindowFont());
     move(68, 69);
     resize(883 - FormGFrameWidth, 534 - FormGFrameHeight);
@@ -202,7 +203,7 @@ void TFormGraph::buildControls()
     m_btnSave = new QPushButton(QStringLiteral("Сохранить"), tools);
     m_btnSave->setObjectName(QStringLiteral("BtnSave"));
     m_btnSave->setToolTip(QStringLiteral("Созранить картинку в bmp-файле"));
-    m_btnSave->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    m_btnSave->setIcon(QIcon(QStringLiteral(":/chart/save.xpm")));
     m_btnSave->setGeometry(3, 4, 88, 26);
 
     const QFont optionFont = OptionFont(12);

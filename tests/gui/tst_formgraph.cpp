@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -170,6 +171,8 @@ void TestFormGraph::designState()
     QCOMPARE(options.aColor, TColor(0xFF0000));
     QCOMPARE(options.praveeColor, TColor(0x008000));
     QCOMPARE(options.kritOblColor, TColor(0x000080));
+    QVERIFY(!form->findChild<QPushButton *>("BtnSave")->icon().isNull());
+    QVERIFY(!form->windowIcon().isNull());
     QVERIFY(!form->isVisible());
     // Nothing drawn before the first computation's ShowChart.
     QCOMPARE(form->Picture().size(), QSize(875, 473));
