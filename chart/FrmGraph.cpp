@@ -254,7 +254,7 @@ void TFormGraph::buildControls()
 
     m_labColors = new QLabel(QStringLiteral("Цвета:"), tools);
     m_labColors->setObjectName(QStringLiteral("Lab_Colors"));
-    m_labColors->setGeometry(652, 10, 44, 14);
+    m_labColors->setGeometry(650, 10, 44, 14);
 
     const QFont swatchFont = OptionFont(13);
     auto makeSwatch = [&](TColorPanel *&panel, QLabel *&label, const char *name,
@@ -273,17 +273,17 @@ void TFormGraph::buildControls()
     };
     makeSwatch(m_panLevee, m_lbLeftA, "Pan_Levee", "Lb_left_a", QStringLiteral("левее a"),
                QStringLiteral("Цвет столбиков для значений \"a\", которые меньше данного"),
-               DefaultLeveeColor, QRect(712, 1, 9, 18), 52);
+               DefaultLeveeColor, QRect(708, 1, 9, 18), 52);
     makeSwatch(m_panA, m_lbA, "Pan_a", "Lb_a", QStringLiteral("a"),
                QStringLiteral("Цвет столбика для введенного значения \"a\" или всех столбцов, "
                               "если \"a\" не введено"),
-               DefaultAColor, QRect(744, 1, 9, 18), 16);
+               DefaultAColor, QRect(740, 1, 9, 18), 16);
     makeSwatch(m_panPravee, m_lbRightA, "Pan_Pravee", "Lb_right_a", QStringLiteral("правее a"),
                QStringLiteral("Цвет столбиков для значений \"a\", которые больше данного"),
-               DefaultPraveeColor, QRect(779, 1, 9, 18), 56);
+               DefaultPraveeColor, QRect(774, 1, 9, 18), 56);
     makeSwatch(m_panKritObl, m_lbKrit, "Pan_KritObl", "Lb_krit", QStringLiteral("Крит.обл."),
                QStringLiteral("Этим цветом подчеркивается критическая область"),
-               DefaultKritOblColor, QRect(812, 7, 41, 7), 60);
+               DefaultKritOblColor, QRect(822, 7, 41, 7), 60);
     m_panKritObl->setFrameStyle(QFrame::NoFrame);
 
     // The tool bar's tab order, left to right.
