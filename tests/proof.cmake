@@ -31,3 +31,14 @@ if(VELMAR_FUZZ)
         set_property(TEST fuzz_seeds PROPERTY TIMEOUT 120)
     endif()
 endif()
+
+# The real program on a real X server, driven from outside with xdotool.
+if(TARGET velmar AND TARGET velmar-report)
+    add_test(NAME e2e_xvfb
+        COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/e2e/run_e2e.sh
+            $<TARGET_FILE:velmar> $<TARGET_FILE:velmar-report>)
+    set_tests_properties(e2e_xvfb PROPERTIES
+        SKIP_RETURN_CODE 77
+        TIMEOUT 600
+        ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+endif()
