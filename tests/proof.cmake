@@ -40,5 +40,5 @@ if(TARGET velmar AND TARGET velmar-report)
     set_tests_properties(e2e_xvfb PROPERTIES
         SKIP_RETURN_CODE 77
         TIMEOUT 600
-        ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+        ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_LIST_DIR}/e2e/lsan.supp:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
 endif()
