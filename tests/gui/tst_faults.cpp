@@ -1,0 +1,256 @@
+// Bad places to save to and bad stores, through the real windows: nothing
+// crashes, every failure is told, and nothing already saved is lost.
+
+#include "chart/FrmGraph.h"
+#include "core/Fisher.h"
+#include "core/InputTable.h"
+#include "mainwin/FormVelmar.h"
+#include "report/FormResult.h"
+#include "tests/gui/TestPorts.h"
+
+#include <QLineEdit>
+#include <QProcess>
+#include <QtTest>
+
+#include <unistd.h>
+
+namespace {
+
+class TFixedSaveName : public clSaveFileDialog {
+public:
+    QString name;
+    QString GetSaveFileName(QWidget *, const QString &) override { return name; }
+};
+
+class TFixedBmpName : public clBmpSaveDialog {
+public:
+    QString name;
+    bool Execute(QWidget *, QString &fileName) override
+    {
+        fileName = name;
+        return true;
+    }
+};
+
+class TRecordingErrorBox : public clErrorBox {
+public:
+    QStringList shown;
+    void ShowError(QWidget *, const QString &text) override { shown << text; }
+};
+
+class TNoViews : public clResultViews {
+public:
+    bool BuildReport() override { return true; }
+    void ShowChart() override {}
+};
+
+// A folder the test makes unusable in the way a row asks for; false when this
+// machine cannot make it so (mounting needs root).
+bool Mount(const QString &folder, const QString &options)
+{
+    if (geteuid() != 0)
+        return false;
+    return QProcess::execute("mount", {"-t", "tmpfs", "-o", options, "tmpfs", folder}) == 0;
+}
+
+// Unmounts on every way out of a test, a failed check included.
+struct TMountGuard {
+    QString folder;
+    ~TMountGuard()
+    {
+        if (!folder.isEmpty())
+            QProcess::execute("umount", {folder});
+    }
+};
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// A report of a thousand rows: far more than a tiny disk holds.
+void ComputeLargeTable()
+{
+    InputTable.ClearAll();
+    InputTable.a = 500, InputTable.b = 500, InputTable.c = 500, InputTable.d = 500;
+    InputTable.m = InputTable.k = 1000, InputTable.s = 2000;
+    QCOMPARE(ComputeDistribution(2000, 1000, 1000), 0);
+}
+
+} // namespace
+
+class TestFaults : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { InstallModalWatchdog(this); }
+    void badPlaces_data();
+    void badPlaces();
+    void unwritableStoreLosesNothingElse();
+    void damagedStoreStartsClean_data();
+    void damagedStoreStartsClean();
+};
+
+void TestFaults::badPlaces_data()
+{
+    QTest::addColumn<QString>("place"); // what the folder is made into
+    QTest::newRow("folder that does not exist") << "missing";
+    QTest::newRow("read-only file") << "read-only";
+    QTest::newRow("full disk") << "full";
+}
+
+void TestFaults::badPlaces()
+{
+    QFETCH(QString, place);
+    QTemporaryDir dir;
+    QString folder = dir.path() + "/place";
+    QDir().mkpath(folder);
+    const QByteArray old = "saved earlier\r\n";
+    auto writeOld = [&](const QString &name) {
+        QFile file(folder + "/" + name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(old);
+    };
+
+    TMountGuard mount;
+    if (place == "missing") {
+        folder = dir.path() + "/no/such/folder";
+    } else if (place == "read-only") {
+        writeOld("report.txt");
+        writeOld("chart.bmp");
+        if (geteuid() == 0) {
+            // Permissions do not stop root: a read-only file system does.
+            if (!Mount(folder, "size=64k"))
+                QSKIP("cannot mount a file system here");
+            mount.folder = folder;
+            writeOld("report.txt");
+            writeOld("chart.bmp");
+            QVERIFY(QProcess::execute("mount", {"-o", "remount,ro", folder}) == 0);
+        } else {
+            QFile::setPermissions(folder + "/report.txt", QFile::ReadOwner);
+            QFile::setPermissions(folder + "/chart.bmp", QFile::ReadOwner);
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+        }
+    } else {
+        if (!Mount(folder, "size=8k"))
+            QSKIP("a full disk needs root to mount a small file system");
+        mount.folder = folder;
+        writeOld("report.txt");
+        writeOld("chart.bmp");
+        // Fill what is left.
+        QFile filler(folder + "/filler");
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        filler.write(QByteArray(64 * 1024, 'x'));
+    }
+    ComputeLargeTable();
+
+    // The report.
+    TRecordingMessageBox messages;
+    TFormResult result(messages);
+    TFixedSaveName saveName;
+    saveName.name = folder + "/report.txt";
+    result.setSaveDialog(&saveName);
+    QCOMPARE(BuildReport(result), 0);
+    result.BtnSaveTextClick();
+    QCOMPARE(messages.shown.size(), size_t(1));
+    QCOMPARE(QString::fromStdString(messages.shown[0].caption), QString("Сохранить"));
+    QVERIFY(messages.shown[0].icon == TMsgIcon::Stop);
+    QVERIFY(QString::fromStdString(messages.shown[0].text).contains("report.txt"));
+
+    // The chart.
+    TFixedKeyboardSource keys;
+    QTemporaryDir settingsRoot;
+    TFormGraph chart({settingsRoot.path(), "\\Software\\VLM-2010-v2"}, keys,
+                     result.CriticalBounds());
+    TFixedBmpName bmpName;
+    bmpName.name = folder + "/chart.bmp";
+    TRecordingErrorBox errors;
+    chart.SetSaveDialog(&bmpName);
+    chart.SetErrorBox(&errors);
+    chart.ShowChart();
+    chart.BtnSaveClick();
+    QCOMPARE(errors.shown.size(), 1);
+    QVERIFY(errors.shown[0].contains("chart.bmp"));
+    chart.hide();
+
+    // Whatever was there before is there still.
+    if (place != "missing") {
+        QCOMPARE(ReadAll(folder + "/report.txt"), old);
+        QCOMPARE(ReadAll(folder + "/chart.bmp"), old);
+    } else {
+        QVERIFY(!QFileInfo::exists(folder));
+    }
+    if (mount.folder.isEmpty())
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+void TestFaults::unwritableStoreLosesNothingElse()
+{
+    // The configuration "folder" is a plain file: no key can ever be created.
+    QTemporaryDir dir;
+    QFile blocker(dir.path() + "/config");
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const TSettingsKey key{dir.path() + "/config", "\\Software\\VLM-2010-v2"};
+
+    TFixedKeyboardSource keys;
+    TRecordingMessageBox messages;
+    TNoViews views;
+    TFormVelmar form(key, keys, messages);
+    form.setResultViews(&views);
+    form.setProgramDirectory(dir.path());
+    form.show();
+    form.field(TField::a)->setText("6");
+    form.close();
+    QVERIFY(messages.shown.empty());
+    QCOMPARE(ReadAll(dir.path() + "/config"), QByteArray());
+    QCOMPARE(form.field(TField::a)->text(), QString("6"));
+}
+
+void TestFaults::damagedStoreStartsClean_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("truncated") << QByteArray("[General]\nEd_a=6\nEd_b=3\nFormFLe");
+    QTest::newRow("binary garbage") << QByteArray("\x7f" "ELF\x02\x01\x01\x00\x00\xff\xfe\x00[=]", 15);
+    QTest::newRow("out of range and wrong types")
+        << QByteArray("[General]\nEd_a=99999999999999\nEd_b=-7\nEd_c=x\nEd_d=3\n"
+                      "FormFLeft=abc\nFormFWidth=-5\nFormFTop=1e9\nFormFHeight=@Invalid()\n");
+}
+
+void TestFaults::damagedStoreStartsClean()
+{
+    QFETCH(QByteArray, content);
+    QTemporaryDir dir;
+    const TSettingsKey key{dir.path(), "\\Software\\VLM-2010-v2"};
+    QCOMPARE(EnsureKey(key), 0);
+    {
+        QFile file(SettingsFilePath(key));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    InputTable.ClearAll();
+    TFixedKeyboardSource keys;
+    TRecordingMessageBox messages;
+    TNoViews views;
+    {
+        TFormVelmar form(key, keys, messages);
+        form.setResultViews(&views);
+        form.setProgramDirectory(dir.path());
+        // Every field shows nothing or a plain number, and the table agrees.
+        for (int i = 0; i < FieldCount; ++i) {
+            const QString text = form.field(TField(i))->text();
+            const int32_t value = InputTable.At(i);
+            QCOMPARE(text, value < 0 ? QString() : QString::number(value));
+        }
+        form.show();
+        form.field(TField::a)->setText("8");
+        form.close();
+    }
+    QVERIFY(messages.shown.empty());
+    // The next save replaced the damage with a readable store.
+    QCOMPARE(ReadStringValue(key, "Ed_a"), QString("8"));
+}
+
+QTEST_MAIN(TestFaults)
+#include "tst_faults.moc"
