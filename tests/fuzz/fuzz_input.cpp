@@ -5,6 +5,7 @@
 //   ! ~ ?               click "Расчет", "Очистить", "Помощь"
 //   \t  \n              Tab, Enter
 //   "text"              paste text into the focused field, unfiltered
+//   # and seven bytes    ComputeDistribution called directly (s, m, k as 16-bit numbers, a)
 //   anything else       typed into the focused field through the character filter
 // A field entered by Tab or Enter has its text selected, so typing replaces it;
 // a clicked field gets the characters appended, as in a real edit field.
@@ -104,11 +105,13 @@ public:
         Check(!EditBusy, "EditBusy left set", when);
         for (int i = 0; i < FieldCount; ++i) {
             const int32_t value = InputTable.At(i);
-            Check(value >= -1, "negative value other than -1", std::string(when) + ": " + TableText());
+            if (value < -1)
+                Fail("negative value other than -1", std::string(when) + ": " + TableText());
             const std::string shown = value < 0 ? std::string() : std::to_string(value);
-            Check(texts[size_t(i)] == shown, "field text differs from its value",
-                  std::string(when) + ": field " + std::to_string(i) + " shows '" +
-                      texts[size_t(i)] + "', table " + TableText());
+            if (texts[size_t(i)] != shown)
+                Fail("field text differs from its value",
+                     std::string(when) + ": field " + std::to_string(i) + " shows '" +
+                         texts[size_t(i)] + "', table " + TableText());
         }
     }
 };
@@ -155,8 +158,8 @@ public:
 
 void CheckBound(int32_t bound, const TFisherDistribution &dist)
 {
-    Check(bound == -1 || (bound >= dist.aMin && bound <= dist.aMax), "critical bound not a feasible a",
-          std::to_string(bound));
+    if (bound != -1 && (bound < dist.aMin || bound > dist.aMax))
+        Fail("critical bound not a feasible a", std::to_string(bound));
 }
 
 void CheckDistribution(const TFisherDistribution &dist, int32_t s, int32_t m, int32_t k)
@@ -173,7 +176,8 @@ void CheckDistribution(const TFisherDistribution &dist, int32_t s, int32_t m, in
     long double total = 0;
     for (int32_t i = 0; i < n; ++i) {
         const long double p = dist.point.Get(i);
-        Check(p >= 0 && p <= 1, "point probability outside [0, 1]", std::to_string(double(p)));
+        if (!(p >= 0 && p <= 1))
+            Fail("point probability outside [0, 1]", std::to_string(double(p)));
         total += p;
         const long double two = dist.twoSided.Get(i), left = dist.leftCumulative.Get(i);
         const long double right = dist.Right(i);
@@ -188,6 +192,25 @@ void CheckDistribution(const TFisherDistribution &dist, int32_t s, int32_t m, in
               std::to_string(m) + ' ' + std::to_string(k));
 }
 
+// The report of dist for table into a sink without a length limit.
+void CheckReport(const TFisherDistribution &dist, const TInputTable &table)
+{
+    TDiscardingSink sink;
+    Check(BuildReport(sink, dist, table) == 0, "report refused a line of an unlimited window");
+    Check(sink.shown && sink.boundsSet, "report not shown");
+    Check(sink.head[0] == "Сумма частот в первой строке m = " + std::to_string(table.m) &&
+              sink.head[1] == "Сумма частот в первом столбце k = " + std::to_string(table.k) &&
+              sink.head[2] == "Всего n = " + std::to_string(table.s),
+          "report head differs from the table", sink.head[0]);
+    Check(sink.lines >= 20 + dist.Count(), "report too short");
+    for (int level = 0; level < 3; ++level) {
+        CheckBound(sink.bounds.twoLower[level], dist);
+        CheckBound(sink.bounds.twoUpper[level], dist);
+        CheckBound(sink.bounds.leftBound[level], dist);
+        CheckBound(sink.bounds.rightBound[level], dist);
+    }
+}
+
 class TCheckingViews : public clResultViews {
 public:
     int32_t s = 0, m = 0, k = 0;
@@ -196,25 +219,47 @@ public:
         Check(s >= 1 && s <= MaxGrandTotal && m >= 0 && k >= 0 && m <= s && k <= s,
               "computation succeeded outside the bounds", TableText());
         CheckDistribution(FisherDistribution, s, m, k);
-
-        TDiscardingSink sink;
-        Check(::BuildReport(sink) == 0, "report refused a line of an unlimited window");
-        Check(sink.shown && sink.boundsSet, "report not shown");
-        Check(sink.head[0] == "Сумма частот в первой строке m = " + std::to_string(m) &&
-                  sink.head[1] == "Сумма частот в первом столбце k = " + std::to_string(k) &&
-                  sink.head[2] == "Всего n = " + std::to_string(s),
-              "report head differs from the table", sink.head[0]);
-        Check(sink.lines >= 20 + FisherDistribution.Count(), "report too short");
-        for (int level = 0; level < 3; ++level) {
-            CheckBound(sink.bounds.twoLower[level], FisherDistribution);
-            CheckBound(sink.bounds.twoUpper[level], FisherDistribution);
-            CheckBound(sink.bounds.leftBound[level], FisherDistribution);
-            CheckBound(sink.bounds.rightBound[level], FisherDistribution);
-        }
+        CheckReport(FisherDistribution, InputTable);
         return true;
     }
     void ShowChart() override {}
 };
+
+// ComputeDistribution called directly with any margins: it refuses exactly
+// what it promises to, keeps the previous result when it does, and otherwise
+// gives a distribution whose report holds together.
+void ComputeDirectly(int32_t s, int32_t m, int32_t k, uint8_t aChoice)
+{
+    const int32_t expected =
+        s < 1 || m < 0 || k < 0 || s < m || s < k ? 1 : s > MaxGrandTotal ? 2 : 0;
+    const TFisherDistribution &dist = FisherDistribution;
+    const int32_t count = dist.Count(), aMin = dist.aMin, mode = dist.mode;
+    const long double first = dist.point.Get(0);
+    const int32_t status = ComputeDistribution(s, m, k);
+    Check(status == expected, "unexpected status", std::to_string(status) + " for s m k " +
+                                                       std::to_string(s) + ' ' + std::to_string(m) +
+                                                       ' ' + std::to_string(k));
+    if (status != 0) {
+        Check(dist.Count() == count && dist.aMin == aMin && dist.mode == mode &&
+                  dist.point.Get(0) == first,
+              "a refusal changed the previous result");
+        return;
+    }
+    CheckDistribution(dist, s, m, k);
+    TInputTable table;
+    table.m = m;
+    table.k = k;
+    table.s = s;
+    table.n = s - m;
+    table.t = s - k;
+    CheckReport(dist, table);
+    // The same margins with an observed table somewhere in the feasible range.
+    table.a = dist.aMin + aChoice % dist.Count();
+    table.b = m - table.a;
+    table.c = k - table.a;
+    table.d = table.n - table.c;
+    CheckReport(dist, table);
+}
 
 // What "Расчет" hands to the driver: a complete, consistent table within the limit.
 void Compute()
@@ -314,6 +359,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 PressCompute(fields);
             else if (ch == '~')
                 PressClear(fields);
+        } else if (ch == '#' && i + 7 < size) {
+            // Seven bytes: s, m, k as signed 16-bit numbers and the choice of a.
+            const auto number = [&](size_t at) { return int32_t(int16_t(data[at] | data[at + 1] << 8)); };
+            if (computations++ < 4)
+                ComputeDirectly(number(i + 1), number(i + 3), number(i + 5), data[i + 7]);
+            i += 7;
         } else if (ch == '"') {
             size_t end = i + 1;
             while (end < size && data[end] != '"')
