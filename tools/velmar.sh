@@ -49,11 +49,11 @@ test)
     install_missing
     build "$root/build" -DCMAKE_BUILD_TYPE=Release
     ctest --test-dir "$root/build" --output-on-failure -j"$jobs"
+    # A minute of fuzzing the input table, the distribution and the report.
+    "$root/tools/fuzz.sh" 60
     # The same suite once more under AddressSanitizer, LeakSanitizer and UBSan.
     build "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DVELMAR_SANITIZE=ON -DVELMAR_BUILD_BENCH=OFF
     ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
-    # A minute of fuzzing the input table, the distribution and the report.
-    "$root/tools/fuzz.sh" 60
     ;;
 bench)
     install_missing
