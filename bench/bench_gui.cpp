@@ -79,10 +79,15 @@ struct TProgram {
     }
 };
 
+// The windows live from the first benchmark until main() ends them, while the
+// application still exists.
+std::unique_ptr<TProgram> TheProgram;
+
 TProgram &Program()
 {
-    static TProgram program;
-    return program;
+    if (!TheProgram)
+        TheProgram = std::make_unique<TProgram>();
+    return *TheProgram;
 }
 
 void PressCompute(benchmark::State &state, bool withChart)
@@ -119,5 +124,6 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    TheProgram.reset();
     return 0;
 }

@@ -21,13 +21,13 @@ core=$(run bench_core 'BM_(ComputeDistribution|BuildReport)/4$')
 chart=$(run bench_chart 'RedrawLargest/875/473$')
 gui=$(run bench_gui 'BM_ComputeReport')
 ratio=$("$build/bench/bench_core" --benchmark_filter='BM_BoostHypergeometric/4$' \
-    --benchmark_format=csv 2>/dev/null | awk -F, 'NR == 1 { for (i = 1; i <= NF; i++) if ($i == "boost_over_velmar") c = i }
+    --benchmark_format=csv 2>/dev/null | awk -F, 'NR == 1 { for (i = 1; i <= NF; i++) if ($i == "\"boost_over_velmar\"") c = i }
                                                NR > 1 && /^"/ { print $c }')
 
 printf '%-52s %14s %s\n' "figure" "measured" "target"
 figure "distribution, s = 20000, a = b = c = d = 5000" "$core" "BM_ComputeDistribution/4" "under 300 us"
 figure "report text, s = 20000 (10001 rows)" "$core" "BM_BuildReport/4" "-"
 figure "chart redraw, 10001 bars, 875 x 473" "$chart" "RedrawLargest/875/473" "under 10 ms"
-figure "\"Расчет\" to the shown report, s = 20000" "$gui" "BM_ComputeReport" "under 150 ms"
-figure "\"Расчет\" to report and chart, s = 20000" "$gui" "BM_ComputeReportAndChart" "-"
+figure "\"Расчет\" to the shown report, s = 20000" "$gui" "BM_ComputeReport/real_time" "under 150 ms"
+figure "\"Расчет\" to report and chart, s = 20000" "$gui" "BM_ComputeReportAndChart/real_time" "-"
 printf '%-52s %10.0f x   %s\n' "Boost.Math hypergeometric, same distribution" "$ratio" "slower than Velmar"
