@@ -14,7 +14,7 @@ run() {
 figure() {
     local label=$1 rows=$2 name=$3 target=$4
     awk -F, -v n="\"$name\"" -v label="$label" -v target="$target" '
-        $1 == n { printf "%-52s %10.3f %-3s %s\n", label, $3, $5, target }' <<<"$rows"
+        $1 == n { printf "%10.3f %-3s  %-13s %s\n", $3, $5, target, label }' <<<"$rows"
 }
 
 core=$(run bench_core 'BM_(ComputeDistribution|BuildReport)/4$')
@@ -24,10 +24,10 @@ ratio=$("$build/bench/bench_core" --benchmark_filter='BM_BoostHypergeometric/4$'
     --benchmark_format=csv 2>/dev/null | awk -F, 'NR == 1 { for (i = 1; i <= NF; i++) if ($i == "\"boost_over_velmar\"") c = i }
                                                NR > 1 && /^"/ { print $c }')
 
-printf '%-52s %14s %s\n' "figure" "measured" "target"
+printf '%14s  %-13s %s\n' "measured" "target" "figure"
 figure "distribution, s = 20000, a = b = c = d = 5000" "$core" "BM_ComputeDistribution/4" "under 300 us"
 figure "report text, s = 20000 (10001 rows)" "$core" "BM_BuildReport/4" "-"
 figure "chart redraw, 10001 bars, 875 x 473" "$chart" "RedrawLargest/875/473" "under 10 ms"
 figure "\"Расчет\" to the shown report, s = 20000" "$gui" "BM_ComputeReport/real_time" "under 150 ms"
 figure "\"Расчет\" to report and chart, s = 20000" "$gui" "BM_ComputeReportAndChart/real_time" "-"
-printf '%-52s %10.0f x   %s\n' "Boost.Math hypergeometric, same distribution" "$ratio" "slower than Velmar"
+printf '%10.0f x    %-13s %s\n' "$ratio" "-" "Boost.Math hypergeometric, same distribution: times slower"
