@@ -2,6 +2,7 @@
 
 #include "core/Fisher.h"
 #include "core/InputTable.h"
+#include "core/Trim.h"
 
 #include <limits>
 
@@ -108,13 +109,7 @@ void SetValue(clInputFields &fields, TField field, int32_t value)
 
 int32_t NormalizeEdit(clInputFields &fields, TField field)
 {
-    const std::string text = fields.Text(field);
-    size_t begin = 0, end = text.size();
-    while (begin < end && static_cast<unsigned char>(text[begin]) <= 32)
-        ++begin;
-    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32)
-        --end;
-    const std::string trimmed = text.substr(begin, end - begin);
+    const std::string trimmed = TrimControls(fields.Text(field));
     fields.SetText(field, trimmed);
     if (trimmed.empty())
         return -1;

@@ -1,5 +1,7 @@
 #include "mainwin/MainSettings.h"
 
+#include "core/Trim.h"
+
 #include "core/InputTable.h"
 
 namespace {
@@ -10,12 +12,7 @@ const char *const FieldValueNames[FieldCount] = {"Ed_a", "Ed_b", "Ed_c", "Ed_d",
 
 QString TrimControls(const QString &text)
 {
-    qsizetype begin = 0, end = text.size();
-    while (begin < end && text.at(begin).unicode() <= 32)
-        ++begin;
-    while (end > begin && text.at(end - 1).unicode() <= 32)
-        --end;
-    return text.mid(begin, end - begin);
+    return QString::fromStdString(::TrimControls(text.toStdString()));
 }
 
 QString ValueName(TField field) { return QLatin1String(FieldValueNames[int(field)]); }

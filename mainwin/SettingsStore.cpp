@@ -1,5 +1,7 @@
 #include "mainwin/SettingsStore.h"
 
+#include "core/Trim.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,15 +13,9 @@ bool SaveEnabled = true;
 
 namespace {
 
-// Removes characters up to the blank from both ends, as the key path rules want.
 QString TrimControls(const QString &text)
 {
-    qsizetype begin = 0, end = text.size();
-    while (begin < end && text.at(begin).unicode() <= 32)
-        ++begin;
-    while (end > begin && text.at(end - 1).unicode() <= 32)
-        --end;
-    return text.mid(begin, end - begin);
+    return QString::fromStdString(::TrimControls(text.toStdString()));
 }
 
 // Opens the key for one access; null when the key does not exist.

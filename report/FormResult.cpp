@@ -1,5 +1,7 @@
 #include "report/FormResult.h"
 
+#include "core/Trim.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -23,12 +25,7 @@ const char *const SaveCaption = "Сохранить";
 
 QString TrimControls(const QString &text)
 {
-    qsizetype begin = 0, end = text.size();
-    while (begin < end && text.at(begin).unicode() <= 32)
-        ++begin;
-    while (end > begin && text.at(end - 1).unicode() <= 32)
-        --end;
-    return text.mid(begin, end - begin);
+    return QString::fromStdString(::TrimControls(text.toStdString()));
 }
 
 std::string Utf8(const QString &text) { return text.toUtf8().toStdString(); }
