@@ -4,6 +4,7 @@
 #include "chart/ChartDraw.h"
 #include "core/Fisher.h"
 #include "report/Report.h"
+#include "tests/ChartPixels.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -35,23 +36,6 @@ bool InStrips(int col, int row, const QList<QPair<int, int>> &strips)
         if (col >= strip.first && col <= strip.second)
             return true;
     return false;
-}
-
-// The runs of a colour along one row, as "first-last".
-QStringList Runs(const QImage &image, int row, TColor colour)
-{
-    QStringList runs;
-    int start = -1;
-    for (int col = 0; col <= image.width(); ++col) {
-        const bool on = col < image.width() && At(image, col, row) == colour;
-        if (on && start < 0)
-            start = col;
-        if (!on && start >= 0) {
-            runs << QStringLiteral("%1-%2").arg(start).arg(col - 1);
-            start = -1;
-        }
-    }
-    return runs;
 }
 
 } // namespace

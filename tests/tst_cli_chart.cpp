@@ -3,6 +3,7 @@
 #include "chart/ChartDraw.h"
 #include "core/Fisher.h"
 #include "report/Report.h"
+#include "tests/ChartPixels.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -31,22 +32,6 @@ TRun RunReport(const QStringList &arguments)
     run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     run.errors = process.readAllStandardError();
     return run;
-}
-
-QStringList Runs(const QImage &image, int row, TColor colour)
-{
-    QStringList runs;
-    int start = -1;
-    for (int col = 0; col <= image.width(); ++col) {
-        const bool on = col < image.width() && RgbToColor(image.pixel(col, row)) == colour;
-        if (on && start < 0)
-            start = col;
-        if (!on && start >= 0) {
-            runs << QStringLiteral("%1-%2").arg(start).arg(col - 1);
-            start = -1;
-        }
-    }
-    return runs;
 }
 
 } // namespace
