@@ -49,6 +49,9 @@ fail() {
         timeout 10 import -window root "$work/screen-at-failure.png" 2>/dev/null &&
         echo "screen: $work/screen-at-failure.png"
     [ -f "$work/velmar.log" ] && sed 's/^/velmar: /' "$work/velmar.log" | tail -20
+    [ -s "$work/xvfb.log" ] && sed 's/^/Xvfb: /' "$work/xvfb.log" | tail -20
+    [ -n "$xvfb_pid" ] && { kill -0 "$xvfb_pid" 2>/dev/null && echo "Xvfb is running" || echo "Xvfb has ended"; }
+    echo "X sockets: $(ls -la /tmp/.X11-unix 2>&1 | tr '\n' ' ')"
     exit 1
 }
 
@@ -169,11 +172,29 @@ exec 3>&-
 wait_for 20 "Xvfb to start" test -s "$work/display"
 export DISPLAY=:$(head -1 "$work/display")
 echo "Xvfb on $DISPLAY"
+# The display number alone does not prove that clients get through: ask once.
+wait_for 30 "Xvfb to accept a client" xdo getdisplaygeometry
 
+velmar_running() { [ -n "$velmar_pid" ] && kill -0 "$velmar_pid" 2>/dev/null; }
+main_window_or_exit() { window_shown "$MAIN" || ! velmar_running; }
+
+# Starts the program and waits for its main window. A program that could not
+# reach the X server ends at once; it is started again, up to three times, so
+# that a momentary refusal of a connection does not pass for a fault of ours.
 start_velmar() {
-    "$velmar" >>"$work/velmar.log" 2>&1 &
-    velmar_pid=$!
-    wait_for 60 "the main window" window_shown "$MAIN"
+    local attempt
+    for attempt in 1 2 3; do
+        "$velmar" >>"$work/velmar.log" 2>&1 &
+        velmar_pid=$!
+        wait_for 60 "the main window" main_window_or_exit
+        window_shown "$MAIN" && break
+        wait "$velmar_pid"
+        echo "attempt $attempt: the program ended with status $? before showing its window"
+        velmar_pid=
+        sleep 2
+        wait_for 30 "Xvfb to accept a client" xdo getdisplaygeometry
+    done
+    window_shown "$MAIN" || fail "the main window did not appear in three starts"
     focus "$(window "$MAIN")"
 }
 
