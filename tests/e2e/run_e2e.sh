@@ -173,11 +173,12 @@ export QT_QPA_PLATFORM=xcb
 # Xvfb picks a free display itself and reports its number. The number alone
 # does not prove that clients get through, so a client asks once; a server
 # that takes none is replaced once, and a second such server means this
-# machine cannot run the test.
+# machine cannot run the test. -noreset keeps the server as it is between the
+# short-lived xdotool clients instead of resetting it each time the last leaves.
 start_xvfb() {
     : >"$work/display"
     exec 3>"$work/display"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >>"$work/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset >>"$work/xvfb.log" 2>&1 &
     xvfb_pid=$!
     exec 3>&-
     poll 20 test -s "$work/display" || return 1
