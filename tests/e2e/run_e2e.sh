@@ -202,16 +202,21 @@ main_window_or_exit() { window_shown "$MAIN" || ! velmar_running; }
 # Starts the program and waits for its main window. A program that could not
 # reach the X server ends at once; it is started again, up to three times, so
 # that a momentary refusal of a connection does not pass for a fault of ours.
+# Any other end before the window is shown is a failure at once.
 start_velmar() {
-    local attempt
+    local attempt logged status
     for attempt in 1 2 3; do
+        logged=$(stat -c %s "$work/velmar.log" 2>/dev/null || echo 0)
         "$velmar" >>"$work/velmar.log" 2>&1 &
         velmar_pid=$!
         wait_for 60 "the main window" main_window_or_exit
         window_shown "$MAIN" && break
         wait "$velmar_pid"
-        echo "attempt $attempt: the program ended with status $? before showing its window"
+        status=$?
         velmar_pid=
+        tail -c +$((logged + 1)) "$work/velmar.log" | grep -q 'could not connect to display' ||
+            fail "the program ended with status $status before showing its window"
+        echo "attempt $attempt: the program could not connect to $DISPLAY"
         sleep 2
         wait_for 30 "Xvfb to accept a client" xdo getdisplaygeometry
     done
