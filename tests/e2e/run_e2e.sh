@@ -175,6 +175,7 @@ export QT_QPA_PLATFORM=xcb
 # that takes none is replaced once, and a second such server means this
 # machine cannot run the test. -noreset keeps the server as it is between the
 # short-lived xdotool clients instead of resetting it each time the last leaves.
+x_takes_client() { xdo getdisplaygeometry; }
 start_xvfb() {
     : >"$work/display"
     exec 3>"$work/display"
@@ -184,7 +185,7 @@ start_xvfb() {
     poll 20 test -s "$work/display" || return 1
     export DISPLAY=:$(head -1 "$work/display")
     echo "Xvfb on $DISPLAY"
-    poll 30 xdo getdisplaygeometry
+    poll 30 x_takes_client
 }
 stop_xvfb() {
     kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
@@ -218,7 +219,7 @@ start_velmar() {
             fail "the program ended with status $status before showing its window"
         echo "attempt $attempt: the program could not connect to $DISPLAY"
         sleep 2
-        wait_for 30 "Xvfb to accept a client" xdo getdisplaygeometry
+        wait_for 30 "Xvfb to accept a client" x_takes_client
     done
     window_shown "$MAIN" || fail "the main window did not appear in three starts"
     focus "$(window "$MAIN")"
