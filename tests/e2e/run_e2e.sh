@@ -16,6 +16,7 @@ skip() { echo "SKIP: $*"; exit 77; }
 [ $# -eq 2 ] || { echo "usage: $0 VELMAR VELMAR_REPORT" >&2; exit 2; }
 velmar_built=$1
 report_cli=$2
+tools=$(cd "$(dirname "$0")/../../tools" && pwd)
 for tool in Xvfb xdotool python3; do
     command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed"
 done
@@ -88,41 +89,7 @@ focus_is_not() { local f; f=$(focused_window) && [ -n "$f" ] && [ "$f" != "$1" ]
 
 # Asks a window to close as a window manager's close button does
 # (WM_DELETE_WINDOW); xdotool alone can only destroy it.
-close_window() {
-    timeout 10 python3 - "$1" <<'EOF'
-import ctypes, ctypes.util, sys
-
-class ClientMessage(ctypes.Structure):
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
-                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
-                ("data", ctypes.c_long * 5)]
-
-class Event(ctypes.Union):
-    _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
-
-x11 = ctypes.CDLL(ctypes.util.find_library("X11"))
-x11.XOpenDisplay.restype = ctypes.c_void_p
-x11.XInternAtom.restype = ctypes.c_ulong
-x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                           ctypes.POINTER(Event)]
-x11.XFlush.argtypes = [ctypes.c_void_p]
-x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
-display = x11.XOpenDisplay(None)
-if not display:
-    sys.exit("cannot open the display")
-event = Event()
-event.xclient.type = 33  # ClientMessage
-event.xclient.window = int(sys.argv[1])
-event.xclient.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", False)
-event.xclient.format = 32
-event.xclient.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", False)
-x11.XSendEvent(display, event.xclient.window, False, 0, ctypes.byref(event))
-x11.XFlush(display)
-x11.XCloseDisplay(display)
-EOF
-}
+close_window() { timeout 10 python3 "$tools/x11_close_window.py" "$1"; }
 
 # Gives a window the keyboard, as a click into it would.
 focus() {
