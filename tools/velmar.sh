@@ -31,18 +31,21 @@ install_missing() {
     "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-# build DIR [cmake options...]
+# build DIR [cmake options...] [-- targets...]
 build() {
-    local dir=$1
+    local dir=$1 options=() targets=()
     shift
-    cmake -S "$root" -B "$dir" "$@" >/dev/null
-    cmake --build "$dir" -j"$jobs"
+    while [ $# -gt 0 ] && [ "$1" != -- ]; do options+=("$1"); shift; done
+    [ $# -gt 0 ] && shift && targets=(--target "$@")
+    cmake -S "$root" -B "$dir" "${options[@]}" >/dev/null
+    cmake --build "$dir" -j"$jobs" "${targets[@]}"
 }
 
 case "${1:-}" in
 run)
     install_missing
-    build "$root/build" -DCMAKE_BUILD_TYPE=Release -DVELMAR_BUILD_BENCH=OFF
+    # Only the two programs: the tests and benchmarks are built by test and bench.
+    build "$root/build" -DCMAKE_BUILD_TYPE=Release -- velmar velmar-report
     exec "$root/build/mainwin/velmar"
     ;;
 test)
