@@ -2,7 +2,6 @@
 // reach for: Boost.Math's hypergeometric distribution.
 
 #include "core/Fisher.h"
-#include "core/InputTable.h"
 #include "report/Report.h"
 
 #include <benchmark/benchmark.h>
@@ -71,23 +70,25 @@ void SetLabel(benchmark::State &state, const TTable &t)
 void BM_ComputeDistribution(benchmark::State &state)
 {
     const TTable t = Tables[state.range(0)];
+    TFisherDistribution dist;
     for (auto _ : state)
-        benchmark::DoNotOptimize(ComputeDistribution(t.s, t.m, t.k));
+        benchmark::DoNotOptimize(ComputeDistribution(dist, t.s, t.m, t.k));
     SetLabel(state, t);
 }
 
 void BM_BuildReport(benchmark::State &state)
 {
     const TTable t = Tables[state.range(0)];
-    ComputeDistribution(t.s, t.m, t.k);
-    InputTable.ClearAll();
-    InputTable.m = t.m, InputTable.k = t.k, InputTable.s = t.s;
-    InputTable.a = FisherDistribution.mode;
-    InputTable.b = t.m - InputTable.a, InputTable.c = t.k - InputTable.a;
-    InputTable.d = t.s - t.m - InputTable.c;
+    TFisherDistribution dist;
+    ComputeDistribution(dist, t.s, t.m, t.k);
+    TInputTable table;
+    table.m = t.m, table.k = t.k, table.s = t.s;
+    table.a = dist.mode;
+    table.b = t.m - table.a, table.c = t.k - table.a;
+    table.d = t.s - t.m - table.c;
     TDiscardSink sink;
     for (auto _ : state)
-        benchmark::DoNotOptimize(BuildReport(sink));
+        benchmark::DoNotOptimize(BuildReport(sink, dist, table));
     SetLabel(state, t);
 }
 
@@ -97,13 +98,14 @@ void BM_BoostHypergeometric(benchmark::State &state)
 {
     const TTable t = Tables[state.range(0)];
     std::vector<double> point, left;
+    TFisherDistribution dist;
     for (auto _ : state) {
         ComputeWithBoost(t, point, left);
         benchmark::DoNotOptimize(left.data());
     }
     const int reps = t.s > 10000 ? 3 : 50;
     const double boost = SecondsPerCall([&] { ComputeWithBoost(t, point, left); }, reps);
-    const double velmar = SecondsPerCall([&] { ComputeDistribution(t.s, t.m, t.k); }, reps * 10);
+    const double velmar = SecondsPerCall([&] { ComputeDistribution(dist, t.s, t.m, t.k); }, reps * 10);
     state.counters["boost_over_velmar"] = boost / velmar;
     SetLabel(state, t);
 }

@@ -1,7 +1,7 @@
 // Pressing "Расчет" for s = 20000 (a = b = c = d = 5000, 10001 report rows)
 // until the report is painted in the result window. Target: 150 ms.
 #include "chart/FrmGraph.h"
-#include "core/InputTable.h"
+#include "mainwin/InputTable.h"
 #include "help/FormHelp.h"
 #include "mainwin/FormVelmar.h"
 #include "mainwin/QtPorts.h"
@@ -44,6 +44,7 @@ private:
 
 struct TProgram {
     QTemporaryDir dir;
+    TSettingsStore store{{dir.path(), QStringLiteral("\\Software\\VLM-2010-v2")}};
     TFixedKeyboardSource keys;
     TCountingMessageBox messages;
     std::unique_ptr<TFormVelmar> velmar;
@@ -55,11 +56,11 @@ struct TProgram {
 
     TProgram()
     {
-        const TSettingsKey key{dir.path(), QStringLiteral("\\Software\\VLM-2010-v2")};
-        velmar = std::make_unique<TFormVelmar>(key, keys, messages);
+        velmar = std::make_unique<TFormVelmar>(store, keys, messages);
         result = std::make_unique<TFormResult>(messages);
         help = std::make_unique<TFormHelp>();
-        graph = std::make_unique<TFormGraph>(key, keys, result->CriticalBounds());
+        graph = std::make_unique<TFormGraph>(
+            store, keys, FisherDistribution, [] { return InputTable.a; }, result->CriticalBounds());
         views = std::make_unique<TResultWindows>(*result, *graph, messages);
         reportOnly = std::make_unique<TReportOnlyViews>(*views);
         velmar->setProgramDirectory(dir.path());

@@ -2,7 +2,7 @@
 
 #include "chart/GraphList.h"
 #include "core/Fisher.h"
-#include "report/CriticalBounds.h"
+#include "core/CriticalBounds.h"
 
 #include <QImage>
 #include <QSize>

@@ -1,7 +1,6 @@
 #include "chart/FrmGraph.h"
 
 #include "core/Fisher.h"
-#include "core/InputTable.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -163,9 +162,11 @@ void TColorPanel::paintEvent(QPaintEvent *event)
 
 // ---- TFormGraph ----
 
-TFormGraph::TFormGraph(const TSettingsKey &settings, clKeyboardSource &keys,
+TFormGraph::TFormGraph(TSettingsStore &store, clKeyboardSource &keys,
+                       const TFisherDistribution &dist, std::function<int32_t()> enteredA,
                        const TCriticalBounds &bounds, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_settings(settings), m_bounds(bounds)
+    : QWidget(parent, Qt::Window), m_store(store), m_dist(dist), m_enteredA(std::move(enteredA)),
+      m_bounds(bounds), m_painter(dist)
 {
     m_ownColorDialog = std::make_unique<TQtColorDialog>();
     m_ownSaveDialog = std::make_unique<TQtBmpSaveDialog>();
@@ -336,12 +337,12 @@ void TFormGraph::FormCreate(clKeyboardSource &keys)
 
 void TFormGraph::LoadSettings()
 {
-    if (!KeyExists(m_settings))
+    if (!KeyExists(m_store.key))
         return;
-    const int32_t left = ReadIntegerValue(m_settings, QStringLiteral("FormGLeft"));
-    const int32_t width = ReadIntegerValue(m_settings, QStringLiteral("FormGWidth"));
-    const int32_t top = ReadIntegerValue(m_settings, QStringLiteral("FormGTop"));
-    const int32_t height = ReadIntegerValue(m_settings, QStringLiteral("FormGHeight"));
+    const int32_t left = ReadIntegerValue(m_store.key, QStringLiteral("FormGLeft"));
+    const int32_t width = ReadIntegerValue(m_store.key, QStringLiteral("FormGWidth"));
+    const int32_t top = ReadIntegerValue(m_store.key, QStringLiteral("FormGTop"));
+    const int32_t height = ReadIntegerValue(m_store.key, QStringLiteral("FormGHeight"));
     // No placement stored means the chart values were never written.
     if (left == 0 && width == 0 && top == 0 && height == 0)
         return;
@@ -359,47 +360,47 @@ void TFormGraph::LoadSettings()
     m_chBoxP->setChecked(true);
     m_chBoxKrObl->setChecked(true);
 
-    m_panLevee->SetColor(TColor(ReadIntegerValue(m_settings, QStringLiteral("Pan_LeveeColor"))));
-    m_panA->SetColor(TColor(ReadIntegerValue(m_settings, QStringLiteral("Pan_aColor"))));
-    m_panPravee->SetColor(TColor(ReadIntegerValue(m_settings, QStringLiteral("Pan_PraveeColor"))));
+    m_panLevee->SetColor(TColor(ReadIntegerValue(m_store.key, QStringLiteral("Pan_LeveeColor"))));
+    m_panA->SetColor(TColor(ReadIntegerValue(m_store.key, QStringLiteral("Pan_aColor"))));
+    m_panPravee->SetColor(TColor(ReadIntegerValue(m_store.key, QStringLiteral("Pan_PraveeColor"))));
     m_panKritObl->SetColor(
-        TColor(ReadIntegerValue(m_settings, QStringLiteral("Pan_KritOblColor"))));
+        TColor(ReadIntegerValue(m_store.key, QStringLiteral("Pan_KritOblColor"))));
 
-    const int32_t krit = ReadIntegerValue(m_settings, QStringLiteral("RGpKritIndex"));
+    const int32_t krit = ReadIntegerValue(m_store.key, QStringLiteral("RGpKritIndex"));
     if (krit >= 0 && krit <= 2)
         m_rgpKrit->SetItemIndex(krit);
-    const int32_t znach = ReadIntegerValue(m_settings, QStringLiteral("RGrpZnachIndex"));
+    const int32_t znach = ReadIntegerValue(m_store.key, QStringLiteral("RGrpZnachIndex"));
     if (znach >= 0 && znach <= 2)
         m_rgrpZnach->SetItemIndex(znach);
 
-    m_chBoxP->setChecked(ReadBoolValue(m_settings, QStringLiteral("ChBoxPChecked")));
-    m_chBoxKrObl->setChecked(ReadBoolValue(m_settings, QStringLiteral("ChBoxKrOblChecked")));
+    m_chBoxP->setChecked(ReadBoolValue(m_store.key, QStringLiteral("ChBoxPChecked")));
+    m_chBoxKrObl->setChecked(ReadBoolValue(m_store.key, QStringLiteral("ChBoxKrOblChecked")));
 
-    const int32_t colour = ReadIntegerValue(m_settings, QStringLiteral("RGrpColorIndex"));
+    const int32_t colour = ReadIntegerValue(m_store.key, QStringLiteral("RGrpColorIndex"));
     if (colour == 0 || colour == 1)
         m_rgrpColor->SetItemIndex(colour);
 }
 
 void TFormGraph::SaveSettings()
 {
-    if (!SaveEnabled)
+    if (!m_store.SaveEnabled)
         return;
-    if (EnsureKey(m_settings) == 2)
+    if (EnsureKey(m_store.key) == 2)
         return;
-    WriteIntegerValue(m_settings, QStringLiteral("FormGLeft"), x());
-    WriteIntegerValue(m_settings, QStringLiteral("FormGWidth"), width() + FormGFrameWidth);
-    WriteIntegerValue(m_settings, QStringLiteral("FormGTop"), y());
-    WriteIntegerValue(m_settings, QStringLiteral("FormGHeight"), height() + FormGFrameHeight);
-    WriteIntegerValue(m_settings, QStringLiteral("RGrpColorIndex"), m_rgrpColor->ItemIndex());
-    WriteBoolValue(m_settings, QStringLiteral("ChBoxPChecked"), m_chBoxP->isChecked());
-    WriteBoolValue(m_settings, QStringLiteral("ChBoxKrOblChecked"), m_chBoxKrObl->isChecked());
-    WriteIntegerValue(m_settings, QStringLiteral("RGpKritIndex"), m_rgpKrit->ItemIndex());
-    WriteIntegerValue(m_settings, QStringLiteral("RGrpZnachIndex"), m_rgrpZnach->ItemIndex());
-    WriteIntegerValue(m_settings, QStringLiteral("Pan_LeveeColor"), int32_t(m_panLevee->Color()));
-    WriteIntegerValue(m_settings, QStringLiteral("Pan_aColor"), int32_t(m_panA->Color()));
-    WriteIntegerValue(m_settings, QStringLiteral("Pan_PraveeColor"),
+    WriteIntegerValue(m_store.key, QStringLiteral("FormGLeft"), x());
+    WriteIntegerValue(m_store.key, QStringLiteral("FormGWidth"), width() + FormGFrameWidth);
+    WriteIntegerValue(m_store.key, QStringLiteral("FormGTop"), y());
+    WriteIntegerValue(m_store.key, QStringLiteral("FormGHeight"), height() + FormGFrameHeight);
+    WriteIntegerValue(m_store.key, QStringLiteral("RGrpColorIndex"), m_rgrpColor->ItemIndex());
+    WriteBoolValue(m_store.key, QStringLiteral("ChBoxPChecked"), m_chBoxP->isChecked());
+    WriteBoolValue(m_store.key, QStringLiteral("ChBoxKrOblChecked"), m_chBoxKrObl->isChecked());
+    WriteIntegerValue(m_store.key, QStringLiteral("RGpKritIndex"), m_rgpKrit->ItemIndex());
+    WriteIntegerValue(m_store.key, QStringLiteral("RGrpZnachIndex"), m_rgrpZnach->ItemIndex());
+    WriteIntegerValue(m_store.key, QStringLiteral("Pan_LeveeColor"), int32_t(m_panLevee->Color()));
+    WriteIntegerValue(m_store.key, QStringLiteral("Pan_aColor"), int32_t(m_panA->Color()));
+    WriteIntegerValue(m_store.key, QStringLiteral("Pan_PraveeColor"),
                       int32_t(m_panPravee->Color()));
-    WriteIntegerValue(m_settings, QStringLiteral("Pan_KritOblColor"),
+    WriteIntegerValue(m_store.key, QStringLiteral("Pan_KritOblColor"),
                       int32_t(m_panKritObl->Color()));
 }
 
@@ -446,7 +447,7 @@ void TFormGraph::Redraw()
     // A hidden window gets its resize events only when shown: size the image now.
     placeControls();
     // The entered a is read afresh: it may have changed since the computation.
-    const TChartData data{FisherDistribution, InputTable.a, m_bounds, Options()};
+    const TChartData data{m_dist, m_enteredA(), m_bounds, Options()};
     ::Redraw(m_painter, data);
     m_image->update();
 }

@@ -2,14 +2,15 @@
 
 #include "chart/ChartDraw.h"
 #include "chart/GraphList.h"
-#include "mainwin/KeyState.h"
-#include "mainwin/SettingsStore.h"
-#include "report/CriticalBounds.h"
+#include "platform/KeyState.h"
+#include "platform/SettingsStore.h"
+#include "core/CriticalBounds.h"
 
 #include <QFrame>
 #include <QGroupBox>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QCheckBox;
@@ -97,9 +98,12 @@ private:
 class TFormGraph : public QWidget {
     Q_OBJECT
 public:
-    // bounds: the result window's critical bounds, read at every redraw.
-    TFormGraph(const TSettingsKey &settings, clKeyboardSource &keys,
-               const TCriticalBounds &bounds, QWidget *parent = nullptr);
+    // What the chart is drawn from, read afresh at every redraw: the
+    // distribution, the entered a (-1 when only the margins were entered) and
+    // the result window's critical bounds.
+    TFormGraph(TSettingsStore &store, clKeyboardSource &keys, const TFisherDistribution &dist,
+               std::function<int32_t()> enteredA, const TCriticalBounds &bounds,
+               QWidget *parent = nullptr);
     ~TFormGraph() override;
 
     // Redraws the chart from the current distribution and shows the window.
@@ -147,7 +151,9 @@ private:
     void applyOptionStates();
     void chooseColor(TColorPanel *panel);
 
-    TSettingsKey m_settings;
+    TSettingsStore &m_store;
+    const TFisherDistribution &m_dist;
+    std::function<int32_t()> m_enteredA;
     const TCriticalBounds &m_bounds;
     clGraphListFisher m_painter;
 

@@ -153,10 +153,7 @@ protected:
 // The distribution chart's axes: every whole a that fits, ten probability levels.
 class clGraphListFisher : public clGraphList {
 public:
-    explicit clGraphListFisher(const TFisherDistribution &dist = FisherDistribution)
-        : m_dist(dist)
-    {
-    }
+    explicit clGraphListFisher(const TFisherDistribution &dist) : m_dist(dist) {}
     void DrawAxes(TColor colour) override;
 
 private:

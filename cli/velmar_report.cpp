@@ -4,18 +4,16 @@
 // The arguments go through the same typing filter, field steps and checks as
 // the main window's "Расчет".
 
-#include "chart/ChartCommandLine.h"
+#include "cli/ChartCommandLine.h"
 #include "core/Fisher.h"
-#include "core/InputTable.h"
 #include "core/RunComputation.h"
+#include "headless/Standins.h"
 #include "mainwin/InputSteps.h"
-#include "report/Report.h"
+#include "report/ReportFile.h"
 
 #include <QByteArray>
 #include <QString>
-#include <QStringEncoder>
 
-#include <array>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -43,78 +41,6 @@ struct TArguments {
     std::vector<std::string> values; // a b c d, or m k s
     std::optional<std::string> a;    // with --margins
     std::optional<TChartRequest> chart;
-};
-
-// The fields of the main window, as plain texts.
-class TTextFields : public clInputFields {
-public:
-    std::string Text(TField field) const override { return m_texts[int(field)]; }
-    void SetText(TField field, const std::string &text) override { m_texts[int(field)] = text; }
-    void FocusField(TField) override {}
-    void FocusCompute() override {}
-
-    // Types text into a field as the keyboard would, then leaves the field.
-    void Type(TField field, const std::string &text)
-    {
-        std::string kept;
-        for (unsigned char ch : text)
-            if (CharAllowed(ch))
-                kept += char(ch);
-        SetText(field, kept);
-        FieldExit(*this, field);
-    }
-
-private:
-    std::array<std::string, FieldCount> m_texts;
-};
-
-// Refusals go to standard error, the carriage return as a line break.
-class TStderrMessages : public clMessageBox {
-public:
-    void Show(const std::string &text, const std::string &, TMsgIcon) override
-    {
-        std::string shown = text;
-        for (char &ch : shown)
-            if (ch == '\r')
-                ch = '\n';
-        std::fprintf(stderr, "%s\n", shown.c_str());
-        refused = true;
-    }
-    bool refused = false;
-};
-
-class TNoCursor : public clBusyCursor {
-public:
-    void Push() override {}
-    void Pop() override {}
-};
-
-// Collects the report lines.
-class TLineSink : public clReportSink {
-public:
-    std::vector<std::string> lines;
-    void Clear() override { lines.clear(); }
-    bool AppendLine(const std::string &line) override
-    {
-        lines.push_back(line);
-        return true;
-    }
-    void SetCaret(int) override {}
-    void Show() override {}
-    void FocusText() override {}
-    void SetCriticalBounds(const TCriticalBounds &) override {}
-};
-
-class TCollectedViews : public clResultViews {
-public:
-    TLineSink sink;
-    bool built = false;
-    bool BuildReport() override
-    {
-        built = ::BuildReport(sink) == 0;
-        return built;
-    }
-    void ShowChart() override {}
 };
 
 std::optional<TArguments> ParseArguments(int argc, char **argv)
@@ -154,12 +80,8 @@ void WriteUtf8(const std::vector<std::string> &lines)
 // The bytes the result window saves: Windows-1251, each line ended by CR LF.
 void WriteCp1251(const std::vector<std::string> &lines)
 {
-    QStringEncoder encoder("windows-1251");
-    for (const std::string &line : lines) {
-        const QByteArray bytes = encoder.encode(QString::fromUtf8(line.data(), qsizetype(line.size())));
-        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-        std::fputs("\r\n", stdout);
-    }
+    const QByteArray bytes = EncodeReportLines(lines);
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
 }
 
 void WriteCsv(const TFisherDistribution &dist)
@@ -196,22 +118,35 @@ int main(int argc, char **argv)
             fields.Type(cells[i], args->values[size_t(i)]);
     }
 
-    TStderrMessages messages;
-    TNoCursor cursor;
-    TCollectedViews views;
-    BtnCompClick(fields, messages, [&] { RunComputation(cursor, messages, views); });
-    if (messages.refused || !views.built)
+    TRecordingMessageBox messages;
+    TSilentCursor cursor;
+    TLineSink sink;
+    TFisherDistribution dist;
+    TInputTable table;
+    TReportViews views(sink, dist, table);
+    BtnCompClick(fields, messages, [&](const TInputTable &completed) {
+        table = completed;
+        RunComputation(dist, table.s, table.m, table.k, cursor, messages, views);
+    });
+    // Refusals go to standard error, the carriage return as a line break.
+    for (const TRecordingMessageBox::TMessage &message : messages.shown) {
+        std::string shown = message.text;
+        for (char &ch : shown)
+            if (ch == '\r')
+                ch = '\n';
+        std::fprintf(stderr, "%s\n", shown.c_str());
+    }
+    if (!messages.shown.empty() || !views.built)
         return 2;
 
     switch (args->output) {
-    case TOutput::Utf8: WriteUtf8(views.sink.lines); break;
-    case TOutput::Cp1251: WriteCp1251(views.sink.lines); break;
-    case TOutput::Csv: WriteCsv(FisherDistribution); break;
+    case TOutput::Utf8: WriteUtf8(sink.lines); break;
+    case TOutput::Cp1251: WriteCp1251(sink.lines); break;
+    case TOutput::Csv: WriteCsv(dist); break;
     }
     if (args->chart) {
         QString error;
-        if (!WriteRequestedChart(*args->chart, FisherDistribution, InputTable.a,
-                                 ComputeCriticalBounds(FisherDistribution), &error)) {
+        if (!WriteRequestedChart(*args->chart, dist, table.a, sink.bounds, &error)) {
             std::fprintf(stderr, "%s: %s\n", qPrintable(args->chart->file), qPrintable(error));
             return 1;
         }

@@ -62,11 +62,6 @@ int32_t Measure(int32_t a, int32_t b, int32_t c, int32_t d)
 
 } // namespace
 
-int32_t ComputeDistribution(int32_t s, int32_t m, int32_t k)
-{
-    return ComputeDistribution(FisherDistribution, s, m, k);
-}
-
 int32_t ComputeDistribution(TFisherDistribution &r, int32_t s, int32_t m, int32_t k)
 {
     if (s < 1 || m < 0 || k < 0 || s < m || s < k)

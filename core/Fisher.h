@@ -27,10 +27,11 @@ struct TFisherDistribution {
     }
 };
 
+// The distribution of the last "Расчет"; only the main window's handlers and
+// the program's start-up touch it.
 extern TFisherDistribution FisherDistribution;
 
-// Fills FisherDistribution for grand total s, first-row sum m and first-column
-// sum k. Returns 0; 1 for empty or inconsistent margins; 2 for s above 20000.
+// Fills result for grand total s, first-row sum m and first-column sum k.
+// Returns 0; 1 for empty or inconsistent margins; 2 for s above 20000.
 // A refusal leaves the previous result untouched.
-int32_t ComputeDistribution(int32_t s, int32_t m, int32_t k);
 int32_t ComputeDistribution(TFisherDistribution &result, int32_t s, int32_t m, int32_t k);

@@ -1,12 +1,10 @@
 #include "core/RunComputation.h"
 
-#include "core/Fisher.h"
-#include "core/InputTable.h"
-
-int32_t RunComputation(clBusyCursor &cursor, clMessageBox &messages, clResultViews &views)
+int32_t RunComputation(TFisherDistribution &result, int32_t s, int32_t m, int32_t k,
+                       clBusyCursor &cursor, clMessageBox &messages, clResultViews &views)
 {
     TWaitCursor wait(cursor);
-    const int32_t status = ComputeDistribution(InputTable.s, InputTable.m, InputTable.k);
+    const int32_t status = ComputeDistribution(result, s, m, k);
     if (status != 0) {
         messages.Show("Ошибка", "", TMsgIcon::Stop);
         return status;

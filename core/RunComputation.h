@@ -1,11 +1,12 @@
 #pragma once
 
+#include "core/Fisher.h"
 #include "core/UiPorts.h"
 
 #include <cstdint>
 
-// The compute driver behind "Расчет": computes the distribution for s, m and k
-// of InputTable under the busy cursor, reports a refusal with "Ошибка", and on
-// success rebuilds the report and then the chart. Returns the status of the
-// computation.
-int32_t RunComputation(clBusyCursor &cursor, clMessageBox &messages, clResultViews &views);
+// The compute driver behind "Расчет": computes result for the margins s, m and
+// k under the busy cursor, reports a refusal with "Ошибка", and on success
+// rebuilds the report and then the chart. Returns the status of the computation.
+int32_t RunComputation(TFisherDistribution &result, int32_t s, int32_t m, int32_t k,
+                       clBusyCursor &cursor, clMessageBox &messages, clResultViews &views);

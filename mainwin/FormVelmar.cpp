@@ -1,6 +1,6 @@
 #include "mainwin/FormVelmar.h"
 
-#include "core/InputTable.h"
+#include "mainwin/InputTable.h"
 #include "core/RunComputation.h"
 #include "help/FormHelp.h"
 #include "help/HelpRequest.h"
@@ -53,9 +53,9 @@ QFont SerifFont(int pixels, bool italic)
 
 } // namespace
 
-TFormVelmar::TFormVelmar(const TSettingsKey &settings, clKeyboardSource &keys,
+TFormVelmar::TFormVelmar(TSettingsStore &store, clKeyboardSource &keys,
                          clMessageBox &messages, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_settings(settings), m_keys(keys), m_messages(messages),
+    : QWidget(parent, Qt::Window), m_store(store), m_keys(keys), m_messages(messages),
       m_programDir(ProgramDirectory())
 {
     buildLayout();
@@ -203,14 +203,14 @@ void TFormVelmar::FormCreate()
     if (KeysDown(KeyMaskShift, m_keys))
         return;
     const QScreen *screen = QGuiApplication::primaryScreen();
-    LoadMainSettings(m_settings, *this, screen ? screen->size() : QSize(),
+    LoadMainSettings(m_store.key, *this, screen ? screen->size() : QSize(),
                      [this](const TPlacement &p) {
                          move(p.left, p.top);
                          resize(p.width, p.height);
                      });
 }
 
-void TFormVelmar::FormClose() { SaveMainSettings(m_settings, *this, placement()); }
+void TFormVelmar::FormClose() { SaveMainSettings(m_store, *this, placement()); }
 
 void TFormVelmar::FormDestroy() { DeleteHelpPictures(m_programDir); }
 
@@ -237,9 +237,10 @@ void TFormVelmar::FocusCompute() { m_btnComp->setFocus(Qt::TabFocusReason); }
 
 void TFormVelmar::BtnCompClick()
 {
-    ::BtnCompClick(*this, m_messages, [this] {
+    ::BtnCompClick(*this, m_messages, [this](const TInputTable &table) {
         TNoViews none;
-        RunComputation(*m_cursor, m_messages, m_views ? *m_views : none);
+        RunComputation(FisherDistribution, table.s, table.m, table.k, *m_cursor, m_messages,
+                       m_views ? *m_views : none);
     });
 }
 
@@ -247,9 +248,9 @@ void TFormVelmar::BtnClearClick()
 {
     for (int i = 0; i < FieldCount; ++i)
         SetValue(*this, TField(i), -1);
-    if (KeysDown(KeyMaskCtrl, m_keys) && KeyExists(m_settings)) {
-        DeleteSettingsKey(m_settings);
-        SaveEnabled = false; // whatever the deletion gave: nothing is written this run
+    if (KeysDown(KeyMaskCtrl, m_keys) && KeyExists(m_store.key)) {
+        DeleteSettingsKey(m_store.key);
+        m_store.SaveEnabled = false; // whatever the deletion gave: nothing is written this run
     }
 }
 

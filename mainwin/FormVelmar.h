@@ -2,10 +2,10 @@
 
 #include "core/UiPorts.h"
 #include "mainwin/InputSteps.h"
-#include "mainwin/KeyState.h"
+#include "platform/KeyState.h"
 #include "mainwin/MainSettings.h"
 #include "mainwin/QtPorts.h"
-#include "mainwin/SettingsStore.h"
+#include "platform/SettingsStore.h"
 
 #include <QWidget>
 
@@ -22,7 +22,7 @@ class TFormVelmar : public QWidget, public clInputFields {
     Q_OBJECT
 public:
     // Restores the stored fields and placement unless Shift is held.
-    TFormVelmar(const TSettingsKey &settings, clKeyboardSource &keys, clMessageBox &messages,
+    TFormVelmar(TSettingsStore &store, clKeyboardSource &keys, clMessageBox &messages,
                 QWidget *parent = nullptr);
     ~TFormVelmar() override;
 
@@ -61,7 +61,7 @@ private:
     void FormDestroy();
     int fieldIndex(const QObject *object) const;
 
-    TSettingsKey m_settings;
+    TSettingsStore &m_store;
     clKeyboardSource &m_keys;
     clMessageBox &m_messages;
     TQtBusyCursor m_qtCursor;

@@ -1,7 +1,7 @@
 #include "mainwin/InputSteps.h"
 
 #include "core/Fisher.h"
-#include "core/InputTable.h"
+#include "mainwin/InputTable.h"
 #include "core/Trim.h"
 
 #include <limits>
@@ -183,7 +183,7 @@ void FieldExit(clInputFields &fields, TField field)
 }
 
 void BtnCompClick(clInputFields &fields, clMessageBox &messages,
-                  const std::function<void()> &compute)
+                  const std::function<void(const TInputTable &)> &compute)
 {
     TInputTable &t = InputTable;
     if (t.CellsGiven()) {
@@ -198,7 +198,7 @@ void BtnCompClick(clInputFields &fields, clMessageBox &messages,
             messages.Show(InputMessages::CellsOver20000, "", TMsgIcon::Information);
             return;
         }
-        compute();
+        compute(t);
         return;
     }
 
@@ -233,5 +233,5 @@ void BtnCompClick(clInputFields &fields, clMessageBox &messages,
         SetValue(fields, TField::c, t.k - a);
         SetValue(fields, TField::d, t.n - t.c);
     }
-    compute();
+    compute(t);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/TableValues.h"
 #include "core/UiPorts.h"
 
 #include <cstdint>
@@ -42,9 +43,10 @@ void FieldExit(clInputFields &fields, TField field);
 // Writes a value into InputTable and its field (empty for -1).
 void SetValue(clInputFields &fields, TField field, int32_t value);
 
-// The button "Расчет": validates and completes InputTable, then calls compute.
+// The button "Расчет": validates and completes InputTable, then calls compute
+// with the completed table.
 void BtnCompClick(clInputFields &fields, clMessageBox &messages,
-                  const std::function<void()> &compute);
+                  const std::function<void(const TInputTable &)> &compute);
 
 // The message texts of "Расчет".
 namespace InputMessages {

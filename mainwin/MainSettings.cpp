@@ -1,19 +1,13 @@
 #include "mainwin/MainSettings.h"
 
-#include "core/Trim.h"
-
-#include "core/InputTable.h"
+#include "mainwin/InputTable.h"
+#include "platform/QtTrim.h"
 
 namespace {
 
 // Value names in the order they are written.
 const char *const FieldValueNames[FieldCount] = {"Ed_a", "Ed_b", "Ed_c", "Ed_d", "Ed_m",
                                                  "Ed_n", "Ed_k", "Ed_t", "Ed_s"};
-
-QString TrimControls(const QString &text)
-{
-    return QString::fromStdString(::TrimControls(text.toStdString()));
-}
 
 QString ValueName(TField field) { return QLatin1String(FieldValueNames[int(field)]); }
 
@@ -25,11 +19,12 @@ std::string ReadField(const TSettingsKey &key, TField field, bool trim)
 
 } // namespace
 
-void SaveMainSettings(const TSettingsKey &key, const clInputFields &fields,
+void SaveMainSettings(const TSettingsStore &store, const clInputFields &fields,
                       const TPlacement &placement)
 {
-    if (!SaveEnabled)
+    if (!store.SaveEnabled)
         return;
+    const TSettingsKey &key = store.key;
     if (EnsureKey(key) == 2)
         return;
     for (int i = 0; i < FieldCount; ++i) {

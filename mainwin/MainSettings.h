@@ -1,7 +1,7 @@
 #pragma once
 
 #include "mainwin/InputSteps.h"
-#include "mainwin/SettingsStore.h"
+#include "platform/SettingsStore.h"
 
 #include <QSize>
 
@@ -17,8 +17,8 @@ struct TPlacement {
 };
 
 // Writes the nine field texts and the placement of the main window, unless
-// SaveEnabled is cleared or the key cannot be created.
-void SaveMainSettings(const TSettingsKey &key, const clInputFields &fields,
+// the store's SaveEnabled is cleared or the key cannot be created.
+void SaveMainSettings(const TSettingsStore &store, const clInputFields &fields,
                       const TPlacement &placement);
 
 // Restores the main window: the placement (handed to place when it fits on

@@ -1,6 +1,7 @@
 #include "mainwin/QtPorts.h"
 
 #include "chart/FrmGraph.h"
+#include "mainwin/InputTable.h"
 #include "report/FormResult.h"
 #include "report/Report.h"
 
@@ -26,7 +27,7 @@ void TQtBusyCursor::Pop() { QGuiApplication::restoreOverrideCursor(); }
 
 bool TResultWindows::BuildReport()
 {
-    if (::BuildReport(m_result) == 0)
+    if (::BuildReport(m_result, FisherDistribution, InputTable) == 0)
         return true;
     m_messages.Show("Отчет не помещается в окне \"Распределение\"", ApplicationTitle,
                     TMsgIcon::Stop);

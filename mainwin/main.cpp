@@ -1,9 +1,10 @@
 #include "chart/FrmGraph.h"
 #include "help/FormHelp.h"
 #include "mainwin/FormVelmar.h"
-#include "mainwin/KeyState.h"
+#include "mainwin/InputTable.h"
+#include "platform/KeyState.h"
 #include "mainwin/QtPorts.h"
-#include "mainwin/SettingsStore.h"
+#include "platform/SettingsStore.h"
 #include "report/FormResult.h"
 
 #include <QApplication>
@@ -42,15 +43,15 @@ int RunProgram(QApplication &app)
 {
     TQtKeyboardSource keys;
     TQtMessageBox messages;
-    const TSettingsKey settings = DefaultSettingsKey();
+    TSettingsStore store{DefaultSettingsKey()};
 
     // The four windows in their order; each lives until the program ends, and
     // they go in the reverse order (the main window last, deleting the help pictures).
-    auto formVelmar = std::make_unique<TFormVelmar>(settings, keys, messages);
+    auto formVelmar = std::make_unique<TFormVelmar>(store, keys, messages);
     auto formResult = std::make_unique<TFormResult>(messages);
     auto formHelp = std::make_unique<TFormHelp>();
-    auto formGraph =
-        std::make_unique<TFormGraph>(settings, keys, formResult->CriticalBounds());
+    auto formGraph = std::make_unique<TFormGraph>(
+        store, keys, FisherDistribution, [] { return InputTable.a; }, formResult->CriticalBounds());
 
     TResultWindows views(*formResult, *formGraph, messages);
     formVelmar->setResultViews(&views);

@@ -1,6 +1,7 @@
 #include "report/FormResult.h"
 
-#include "core/Trim.h"
+#include "platform/QtTrim.h"
+#include "report/ReportFile.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -12,7 +13,6 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollBar>
-#include <QStringEncoder>
 #include <QTextBlock>
 #include <QVBoxLayout>
 
@@ -22,11 +22,6 @@ namespace {
 
 const char *const NotFoundText = "За позицией курсора отыскиваемая фраза отсутствует";
 const char *const SaveCaption = "Сохранить";
-
-QString TrimControls(const QString &text)
-{
-    return QString::fromStdString(::TrimControls(text.toStdString()));
-}
 
 std::string Utf8(const QString &text) { return text.toUtf8().toStdString(); }
 
@@ -41,17 +36,6 @@ QString TQtSaveFileDialog::GetSaveFileName(QWidget *parent, const QString &lastN
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.selectedFiles().value(0);
-}
-
-QByteArray EncodeReportText(const QString &text)
-{
-    if (text.isEmpty())
-        return {};
-    QString lines = text;
-    lines.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    lines += QLatin1String("\r\n");
-    QStringEncoder encoder("windows-1251");
-    return encoder.encode(lines);
 }
 
 int32_t FindPhrase(QPlainTextEdit *control, const QString &phrase)

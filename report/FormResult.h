@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/CriticalBounds.h"
 #include "core/UiPorts.h"
-#include "report/CriticalBounds.h"
 #include "report/Report.h"
 
 #include <QDialog>
@@ -28,9 +28,6 @@ class TQtSaveFileDialog : public clSaveFileDialog {
 public:
     QString GetSaveFileName(QWidget *parent, const QString &lastName) override;
 };
-
-// The report text as it goes into a file: Windows-1251, every line ended by CR LF.
-QByteArray EncodeReportText(const QString &text);
 
 // Searches control for phrase (trimmed of blanks and control characters),
 // starting one character after the caret so that a repeated search moves on.

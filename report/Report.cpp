@@ -7,8 +7,6 @@
 
 namespace {
 
-// The significance levels in the order of the bound arrays: 0.1 %, 1 %, 5 %.
-constexpr double Alpha[3] = {0.001, 0.01, 0.05};
 // The order in which the report lists them.
 constexpr TLevel ReportLevels[3] = {Level5, Level1, Level01};
 const char *const LevelPrefix[3] = {
@@ -55,9 +53,9 @@ private:
 
 const char *Verdict(long double p)
 {
-    if (p <= Alpha[Level5]) {
-        if (p <= Alpha[Level1]) {
-            if (p <= Alpha[Level01])
+    if (p <= LevelAlpha[Level5]) {
+        if (p <= LevelAlpha[Level1]) {
+            if (p <= LevelAlpha[Level01])
                 return "   Это ОПРОВЕРГАЕТ (при 0.1%-ном уровне значимости) Нуль-гипотезу о "
                        "пропорциональности частот (независимости признаков и пр.))";
             return "   Это ОПРОВЕРГАЕТ (при 1%-ном уровне значимости) Нуль-гипотезу о "
@@ -89,34 +87,6 @@ std::string TwoBounds(int32_t lower, int32_t upper)
 
 } // namespace
 
-TCriticalBounds ComputeCriticalBounds(const TFisherDistribution &dist)
-{
-    TCriticalBounds bounds;
-    for (int level = 0; level < 3; ++level)
-        bounds.twoLower[level] = bounds.twoUpper[level] = bounds.leftBound[level] =
-            bounds.rightBound[level] = -1;
-    const int32_t n = dist.Count();
-
-    // The largest (upward) or smallest (downward) match wins; the mode is seen by both.
-    for (int32_t i = 0; i < n && dist.aMin + i <= dist.mode; ++i)
-        for (int level = 0; level < 3; ++level)
-            if (dist.twoSided.Get(i) <= Alpha[level])
-                bounds.twoLower[level] = dist.aMin + i;
-    for (int32_t i = n - 1; i >= 0 && dist.aMin + i >= dist.mode; --i)
-        for (int level = 0; level < 3; ++level)
-            if (dist.twoSided.Get(i) <= Alpha[level])
-                bounds.twoUpper[level] = dist.aMin + i;
-    for (int32_t i = 0; i < n; ++i)
-        for (int level = 0; level < 3; ++level)
-            if (dist.leftCumulative.Get(i) <= Alpha[level])
-                bounds.leftBound[level] = dist.aMin + i;
-    for (int32_t i = n - 1; i >= 0; --i)
-        for (int level = 0; level < 3; ++level)
-            if (dist.Right(i) <= Alpha[level])
-                bounds.rightBound[level] = dist.aMin + i;
-    return bounds;
-}
-
 std::string FormatDistributionRow(const TFisherDistribution &dist, int32_t i)
 {
     const int32_t a = dist.aMin + i, b = dist.bMax - i, c = dist.cMax - i, d = dist.dMin + i;
@@ -124,8 +94,6 @@ std::string FormatDistributionRow(const TFisherDistribution &dist, int32_t i)
                   d, a * d - b * c, dist.point.Get(i), dist.twoSided.Get(i),
                   dist.leftCumulative.Get(i), dist.Right(i));
 }
-
-int32_t BuildReport(clReportSink &sink) { return BuildReport(sink, FisherDistribution, InputTable); }
 
 int32_t BuildReport(clReportSink &sink, const TFisherDistribution &dist, const TInputTable &table)
 {

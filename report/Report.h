@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/CriticalBounds.h"
 #include "core/Fisher.h"
-#include "core/InputTable.h"
-#include "report/CriticalBounds.h"
+#include "core/TableValues.h"
 
 #include <cstdint>
 #include <string>
@@ -23,13 +23,9 @@ public:
 // The largest number of characters the result window's text holds.
 constexpr int MaxReportChars = 2000000;
 
-// Critical bounds of a distribution (the scans of the report).
-TCriticalBounds ComputeCriticalBounds(const TFisherDistribution &dist);
-
 // Writes the report of dist and table into sink. Returns 0, or 1 when a line
 // could not be appended (the sink is then neither shown nor focused).
 int32_t BuildReport(clReportSink &sink, const TFisherDistribution &dist, const TInputTable &table);
-int32_t BuildReport(clReportSink &sink);
 
 // One line of the distribution table (without the markers), for tests and tools.
 std::string FormatDistributionRow(const TFisherDistribution &dist, int32_t i);

@@ -185,7 +185,8 @@ void TestChartPainter::fillRect()
 
 void TestChartPainter::noImage()
 {
-    clGraphListFisher painter;
+    const TFisherDistribution dist;
+    clGraphListFisher painter(dist);
     QCOMPARE(painter.Init(nullptr), 1);
     QCOMPARE(painter.SetImage(nullptr), 1);
     QCOMPARE(painter.ImageWidth(), 0);

@@ -1,5 +1,4 @@
 #include "core/Fisher.h"
-#include "core/InputTable.h"
 #include "core/RunComputation.h"
 
 #include <QtTest>
@@ -82,6 +81,9 @@ private slots:
     void twoSidedIsSymmetricForSymmetricMargins();
     void driverOrder_data();
     void driverOrder();
+
+private:
+    TFisherDistribution dist;
 };
 
 void TestFisher::workedExamples_data()
@@ -113,8 +115,8 @@ void TestFisher::workedExamples()
     QFETCH(int, m);
     QFETCH(int, k);
     QFETCH(QList<int>, ranges);
-    QCOMPARE(ComputeDistribution(s, m, k), 0);
-    const TFisherDistribution &d = FisherDistribution;
+    QCOMPARE(ComputeDistribution(dist, s, m, k), 0);
+    const TFisherDistribution &d = dist;
     QCOMPARE((QList<int>{d.aMin, d.aMax, d.bMin, d.bMax, d.cMin, d.cMax, d.dMin, d.dMax, d.mode}),
              ranges);
     QTEST(Column(d.point), "point");
@@ -136,11 +138,11 @@ void TestFisher::singleFeasibleValue()
 {
     QFETCH(int, m);
     QFETCH(int, k);
-    QCOMPARE(ComputeDistribution(7, m, k), 0);
-    QCOMPARE(FisherDistribution.Count(), 1);
-    QCOMPARE(FisherDistribution.point.Get(0), 1.0L);
-    QCOMPARE(FisherDistribution.twoSided.Get(0), 1.0L);
-    QCOMPARE(FisherDistribution.leftCumulative.Get(0), 1.0L);
+    QCOMPARE(ComputeDistribution(dist, 7, m, k), 0);
+    QCOMPARE(dist.Count(), 1);
+    QCOMPARE(dist.point.Get(0), 1.0L);
+    QCOMPARE(dist.twoSided.Get(0), 1.0L);
+    QCOMPARE(dist.leftCumulative.Get(0), 1.0L);
 }
 
 void TestFisher::refusalsLeaveResult_data()
@@ -163,17 +165,17 @@ void TestFisher::refusalsLeaveResult()
     QFETCH(int, s);
     QFETCH(int, m);
     QFETCH(int, k);
-    QCOMPARE(ComputeDistribution(16, 10, 9), 0);
-    QTEST(ComputeDistribution(s, m, k), "status");
-    QCOMPARE(FisherDistribution.aMin, 3);
-    QCOMPARE(FisherDistribution.Count(), 7);
-    QCOMPARE(Fixed9(FisherDistribution.point.Get(3)), QString("0.367132867"));
+    QCOMPARE(ComputeDistribution(dist, 16, 10, 9), 0);
+    QTEST(ComputeDistribution(dist, s, m, k), "status");
+    QCOMPARE(dist.aMin, 3);
+    QCOMPARE(dist.Count(), 7);
+    QCOMPARE(Fixed9(dist.point.Get(3)), QString("0.367132867"));
 }
 
 void TestFisher::balancedLargestTableDoesNotUnderflow()
 {
-    QCOMPARE(ComputeDistribution(20000, 10000, 10000), 0);
-    const TFisherDistribution &d = FisherDistribution;
+    QCOMPARE(ComputeDistribution(dist, 20000, 10000, 10000), 0);
+    const TFisherDistribution &d = dist;
     QCOMPARE(d.Count(), 10001);
     QCOMPARE(d.mode, 5000);
     const int i = 5000 - d.aMin;
@@ -204,11 +206,11 @@ void TestFisher::bitIdenticalToPlainProduct()
     QFETCH(int, k);
     const std::vector<long double> plain = PlainPoints(s, m, k);
     QVERIFY2(plain.front() >= LDBL_MIN, "the plain product must stay normal here");
-    QCOMPARE(ComputeDistribution(s, m, k), 0);
-    QCOMPARE(size_t(FisherDistribution.Count()), plain.size());
+    QCOMPARE(ComputeDistribution(dist, s, m, k), 0);
+    QCOMPARE(size_t(dist.Count()), plain.size());
     for (size_t i = 0; i < plain.size(); ++i)
         if (plain[i] >= LDBL_MIN)
-            QVERIFY2(FisherDistribution.point.Get(int(i)) == plain[i], qPrintable(QString::number(i)));
+            QVERIFY2(dist.point.Get(int(i)) == plain[i], qPrintable(QString::number(i)));
 }
 
 void TestFisher::agreesWithBoost_data()
@@ -240,20 +242,20 @@ void TestFisher::agreesWithBoost()
     Q_UNUSED(k);
     QSKIP("built without Boost.Math");
 #else
-    QCOMPARE(ComputeDistribution(s, m, k), 0);
+    QCOMPARE(ComputeDistribution(dist, s, m, k), 0);
     const boost::math::hypergeometric_distribution<long double> reference{unsigned(k), unsigned(m),
                                                                          unsigned(s)};
     int checked = 0;
     // Boost's pdf costs a lot for large tables: take some 60 points across the range.
-    const int stride = std::max(1, FisherDistribution.Count() / 60);
-    for (int i = 0; i < FisherDistribution.Count(); i += stride) {
-        const long double expected = boost::math::pdf(reference, unsigned(FisherDistribution.aMin + i));
+    const int stride = std::max(1, dist.Count() / 60);
+    for (int i = 0; i < dist.Count(); i += stride) {
+        const long double expected = boost::math::pdf(reference, unsigned(dist.aMin + i));
         if (expected <= 1e-300L)
             continue;
-        const long double got = FisherDistribution.point.Get(i);
+        const long double got = dist.point.Get(i);
         QVERIFY2(std::fabs(got - expected) <= 1e-14L * expected,
                  qPrintable(QString::asprintf("a = %d: %.20Lg vs %.20Lg",
-                                              FisherDistribution.aMin + i, got, expected)));
+                                              dist.aMin + i, got, expected)));
         ++checked;
     }
     QVERIFY(checked > 0);
@@ -263,8 +265,8 @@ void TestFisher::agreesWithBoost()
 void TestFisher::twoSidedIsSymmetricForSymmetricMargins()
 {
     // With m = k = s / 2 the tables pair off by |D|, so both tails carry equal values.
-    QCOMPARE(ComputeDistribution(40, 20, 20), 0);
-    const TFisherDistribution &d = FisherDistribution;
+    QCOMPARE(ComputeDistribution(dist, 40, 20, 20), 0);
+    const TFisherDistribution &d = dist;
     for (int i = 0; i < d.Count(); ++i)
         QCOMPARE(d.twoSided.Get(i), d.twoSided.Get(d.Count() - 1 - i));
 }
@@ -283,13 +285,9 @@ void TestFisher::driverOrder()
 {
     QFETCH(int, s);
     QFETCH(bool, reportSucceeds);
-    InputTable.ClearAll();
-    InputTable.s = s;
-    InputTable.m = s ? 10 : 0;
-    InputTable.k = s ? 9 : 0;
     TRecordingUi ui;
     ui.reportSucceeds = reportSucceeds;
-    RunComputation(ui, ui, ui);
+    RunComputation(dist, s, s ? 10 : 0, s ? 9 : 0, ui, ui, ui);
     QTEST(ui.events, "events");
 }
 

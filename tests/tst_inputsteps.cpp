@@ -1,4 +1,4 @@
-#include "core/InputTable.h"
+#include "mainwin/InputTable.h"
 #include "mainwin/InputSteps.h"
 
 #include <QtTest>
@@ -52,7 +52,7 @@ struct TRun {
         for (const QString &step : script.split(';', Qt::SkipEmptyParts)) {
             const QString s = step.trimmed();
             if (s == "calc") {
-                BtnCompClick(fields, messages, [this] { ++computations; });
+                BtnCompClick(fields, messages, [this](const TInputTable &) { ++computations; });
             } else if (s.contains(":=")) {
                 fields.SetText(FieldNamed(s[0]), s.mid(3).toStdString());
             } else {

@@ -1,4 +1,4 @@
-#include "core/InputTable.h"
+#include "mainwin/InputTable.h"
 #include "mainwin/MainSettings.h"
 
 #include <QFile>
@@ -42,6 +42,7 @@ class TestMainSettings : public QObject {
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     TSettingsKey m_key;
+    TSettingsStore m_store;
 
     void store(const QVariantMap &values)
     {
@@ -66,9 +67,9 @@ private Q_SLOTS:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         m_key = {m_dir->path(), QStringLiteral("\\Software\\VLM-2010-v2")};
+        m_store = {m_key};
         InputTable.ClearAll();
         EditBusy = false;
-        SaveEnabled = true;
     }
 
     void readingOrder_data()
@@ -185,7 +186,7 @@ private Q_SLOTS:
     {
         TTextFields fields;
         fields.texts = {"6", "3", "", "2", " 9", "5", "x", "", "14"};
-        SaveMainSettings(m_key, fields, {334, 278, 43, 219});
+        SaveMainSettings(m_store, fields, {334, 278, 43, 219});
         QVERIFY(KeyExists(m_key));
         const char *names[] = {"Ed_a", "Ed_b", "Ed_c", "Ed_d", "Ed_m", "Ed_n", "Ed_k", "Ed_t", "Ed_s"};
         for (int i = 0; i < FieldCount; ++i)
@@ -203,7 +204,7 @@ private Q_SLOTS:
     {
         TTextFields saved;
         saved.texts = {"8", "2", "1", "5", "10", "6", "9", "7", "16"};
-        SaveMainSettings(m_key, saved, {10, 300, 20, 250});
+        SaveMainSettings(m_store, saved, {10, 300, 20, 250});
         InputTable.ClearAll();
         TTextFields restored;
         const auto placed = load(restored);
@@ -215,9 +216,9 @@ private Q_SLOTS:
 
     void saveDisabled()
     {
-        SaveEnabled = false;
+        m_store.SaveEnabled = false;
         TTextFields fields;
-        SaveMainSettings(m_key, fields, {1, 100, 1, 100});
+        SaveMainSettings(m_store, fields, {1, 100, 1, 100});
         QVERIFY(!KeyExists(m_key));
     }
 
@@ -227,10 +228,10 @@ private Q_SLOTS:
         QFile blocker(m_dir->filePath(QStringLiteral("root")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        const TSettingsKey key{blocker.fileName(), m_key.path};
+        const TSettingsStore store{{blocker.fileName(), m_key.path}};
         TTextFields fields;
-        SaveMainSettings(key, fields, {1, 100, 1, 100});
-        QVERIFY(!KeyExists(key));
+        SaveMainSettings(store, fields, {1, 100, 1, 100});
+        QVERIFY(!KeyExists(store.key));
     }
 };
 

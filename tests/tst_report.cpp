@@ -1,5 +1,4 @@
 #include "core/Fisher.h"
-#include "core/InputTable.h"
 #include "report/Report.h"
 
 #include <QtTest>
@@ -43,13 +42,19 @@ private:
     qsizetype m_chars = 0;
 };
 
-void EnterCells(int a, int b, int c, int d)
+// A table as "Расчет" leaves it, with its distribution.
+struct TEntered {
+    TInputTable table;
+    TFisherDistribution dist;
+};
+
+void EnterCells(TEntered &e, int a, int b, int c, int d)
 {
-    InputTable.ClearAll();
-    InputTable.a = a, InputTable.b = b, InputTable.c = c, InputTable.d = d;
-    InputTable.m = a + b, InputTable.k = a + c, InputTable.s = a + b + c + d;
-    InputTable.n = c + d, InputTable.t = b + d;
-    QCOMPARE(ComputeDistribution(InputTable.s, InputTable.m, InputTable.k), 0);
+    TInputTable &t = e.table;
+    t.a = a, t.b = b, t.c = c, t.d = d;
+    t.m = a + b, t.k = a + c, t.s = a + b + c + d;
+    t.n = c + d, t.t = b + d;
+    QCOMPARE(ComputeDistribution(e.dist, t.s, t.m, t.k), 0);
 }
 
 QString RowOf(const QStringList &lines, int a)
@@ -92,9 +97,10 @@ private slots:
 
 void TestReport::workedExample()
 {
-    EnterCells(8, 2, 1, 5);
+    TEntered e;
+    EnterCells(e, 8, 2, 1, 5);
     TListSink sink;
-    QCOMPARE(BuildReport(sink), 0);
+    QCOMPARE(BuildReport(sink, e.dist, e.table), 0);
     const QStringList &l = sink.lines;
     QCOMPARE(l.mid(0, 10), (QStringList{
         "Сумма частот в первой строке m = 10",
@@ -184,9 +190,10 @@ void TestReport::tables()
 {
     QFETCH(QList<int>, cells);
     QFETCH(QString, measure);
-    EnterCells(cells[0], cells[1], cells[2], cells[3]);
+    TEntered e;
+    EnterCells(e, cells[0], cells[1], cells[2], cells[3]);
     TListSink sink;
-    QCOMPARE(BuildReport(sink), 0);
+    QCOMPARE(BuildReport(sink, e.dist, e.table), 0);
     QVERIFY(sink.lines[20].endsWith(measure));
     QTEST(sink.lines[21], "twoSided");
     QTEST(sink.lines[22], "verdict");
@@ -196,10 +203,11 @@ void TestReport::tables()
 
 void TestReport::marginsOnly()
 {
-    EnterCells(3, 1, 1, 3);
-    InputTable.a = InputTable.b = InputTable.c = InputTable.d = -1;
+    TEntered e;
+    EnterCells(e, 3, 1, 1, 3);
+    e.table.a = e.table.b = e.table.c = e.table.d = -1;
     TListSink sink;
-    QCOMPARE(BuildReport(sink), 0);
+    QCOMPARE(BuildReport(sink, e.dist, e.table), 0);
     QCOMPARE(sink.lines[10], QString(""));
     QCOMPARE(sink.lines[11], QString(42, ' ') + "Вероятности значений частоты a");
     QVERIFY(!sink.lines.join('\n').contains("Заданные параметры"));
@@ -208,17 +216,19 @@ void TestReport::marginsOnly()
 
 void TestReport::givenAtModeCarriesBothMarkers()
 {
-    EnterCells(2, 2, 2, 2);
+    TEntered e;
+    EnterCells(e, 2, 2, 2, 2);
     TListSink sink;
-    QCOMPARE(BuildReport(sink), 0);
+    QCOMPARE(BuildReport(sink, e.dist, e.table), 0);
     QVERIFY(RowOf(sink.lines, 2).endsWith("  - Заданные параметры  - Максимум вероятности"));
 }
 
 void TestReport::singleValueHasNoRegions()
 {
-    EnterCells(0, 0, 3, 4);
+    TEntered e;
+    EnterCells(e, 0, 0, 3, 4);
     TListSink sink;
-    QCOMPARE(BuildReport(sink), 0);
+    QCOMPARE(BuildReport(sink, e.dist, e.table), 0);
     QCOMPARE(sink.lines.filter(" Критерий не применим.").size(), 9);
     QCOMPARE(Flatten(sink.bounds), QList<int>(12, -1));
     QVERIFY(RowOf(sink.lines, 0).contains("1.000000000       1.000000000       1.000000000"));
@@ -226,9 +236,10 @@ void TestReport::singleValueHasNoRegions()
 
 void TestReport::largestReportFits()
 {
-    EnterCells(5000, 5000, 5000, 5000);
+    TEntered e;
+    EnterCells(e, 5000, 5000, 5000, 5000);
     TListSink sink;
-    QCOMPARE(BuildReport(sink), 0);
+    QCOMPARE(BuildReport(sink, e.dist, e.table), 0);
     QCOMPARE(sink.lines.size(), 25 + 4 + 10001 + 1 + 19);
     QVERIFY(!sink.lines.contains("Ошибка"));
     QVERIFY(sink.Chars() > 1000000);
@@ -238,13 +249,14 @@ void TestReport::largestReportFits()
 
 void TestReport::tooLongReportStops()
 {
-    EnterCells(8, 2, 1, 5);
+    TEntered e;
+    EnterCells(e, 8, 2, 1, 5);
     TListSink full;
-    BuildReport(full);
+    BuildReport(full, e.dist, e.table);
     // Room for the head and three short lines, not for a table row.
     const qsizetype head = full.lines.mid(0, 29).join('\n').size() + 1;
     TListSink sink(head + 3 * 7);
-    QCOMPARE(BuildReport(sink), 1);
+    QCOMPARE(BuildReport(sink, e.dist, e.table), 1);
     QCOMPARE(sink.lines.mid(29), (QStringList{"Ошибка", "Ошибка", "Ошибка"}));
     QVERIFY(!sink.calls.contains("show"));
     QVERIFY(!sink.calls.contains("bounds"));

@@ -1,5 +1,5 @@
-#include "mainwin/KeyState.h"
-#include "mainwin/SettingsStore.h"
+#include "platform/KeyState.h"
+#include "platform/SettingsStore.h"
 
 #include <QtTest>
 

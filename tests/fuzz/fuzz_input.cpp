@@ -11,7 +11,7 @@
 // a clicked field gets the characters appended, as in a real edit field.
 
 #include "core/Fisher.h"
-#include "core/InputTable.h"
+#include "mainwin/InputTable.h"
 #include "core/RunComputation.h"
 #include "mainwin/InputSteps.h"
 #include "report/Report.h"

@@ -3,7 +3,7 @@
 
 #include "chart/FrmGraph.h"
 #include "core/Fisher.h"
-#include "core/InputTable.h"
+#include "mainwin/InputTable.h"
 #include "mainwin/FormVelmar.h"
 #include "report/FormResult.h"
 #include "tests/gui/TestPorts.h"
@@ -70,12 +70,11 @@ QByteArray ReadAll(const QString &path)
 }
 
 // A report of a thousand rows: far more than a tiny disk holds.
-void ComputeLargeTable()
+void ComputeLargeTable(TInputTable &table, TFisherDistribution &dist)
 {
-    InputTable.ClearAll();
-    InputTable.a = 500, InputTable.b = 500, InputTable.c = 500, InputTable.d = 500;
-    InputTable.m = InputTable.k = 1000, InputTable.s = 2000;
-    QCOMPARE(ComputeDistribution(2000, 1000, 1000), 0);
+    table.a = 500, table.b = 500, table.c = 500, table.d = 500;
+    table.m = table.k = 1000, table.s = 2000;
+    QCOMPARE(ComputeDistribution(dist, 2000, 1000, 1000), 0);
 }
 
 } // namespace
@@ -142,7 +141,9 @@ void TestFaults::badPlaces()
         QVERIFY(filler.open(QIODevice::WriteOnly));
         filler.write(QByteArray(64 * 1024, 'x'));
     }
-    ComputeLargeTable();
+    TInputTable table;
+    TFisherDistribution dist;
+    ComputeLargeTable(table, dist);
 
     // The report.
     TRecordingMessageBox messages;
@@ -150,7 +151,7 @@ void TestFaults::badPlaces()
     TFixedSaveName saveName;
     saveName.name = folder + "/report.txt";
     result.setSaveDialog(&saveName);
-    QCOMPARE(BuildReport(result), 0);
+    QCOMPARE(BuildReport(result, dist, table), 0);
     result.BtnSaveTextClick();
     QCOMPARE(messages.shown.size(), size_t(1));
     QCOMPARE(QString::fromStdString(messages.shown[0].caption), QString("Сохранить"));
@@ -160,8 +161,8 @@ void TestFaults::badPlaces()
     // The chart.
     TFixedKeyboardSource keys;
     QTemporaryDir settingsRoot;
-    TFormGraph chart({settingsRoot.path(), "\\Software\\VLM-2010-v2"}, keys,
-                     result.CriticalBounds());
+    TSettingsStore store{{settingsRoot.path(), "\\Software\\VLM-2010-v2"}};
+    TFormGraph chart(store, keys, dist, [&table] { return table.a; }, result.CriticalBounds());
     TFixedBmpName bmpName;
     bmpName.name = folder + "/chart.bmp";
     TRecordingErrorBox errors;
@@ -191,12 +192,13 @@ void TestFaults::unwritableStoreLosesNothingElse()
     QFile blocker(dir.path() + "/config");
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    const TSettingsKey key{dir.path() + "/config", "\\Software\\VLM-2010-v2"};
+    TSettingsStore store{{dir.path() + "/config", "\\Software\\VLM-2010-v2"}};
+    const TSettingsKey &key = store.key;
 
     TFixedKeyboardSource keys;
     TRecordingMessageBox messages;
     TNoViews views;
-    TFormVelmar form(key, keys, messages);
+    TFormVelmar form(store, keys, messages);
     form.setResultViews(&views);
     form.setProgramDirectory(dir.path());
     form.show();
@@ -222,19 +224,20 @@ void TestFaults::damagedStoreStartsClean()
 {
     QFETCH(QByteArray, content);
     QTemporaryDir dir;
-    const TSettingsKey key{dir.path(), "\\Software\\VLM-2010-v2"};
+    TSettingsStore store{{dir.path(), "\\Software\\VLM-2010-v2"}};
+    const TSettingsKey &key = store.key;
     QCOMPARE(EnsureKey(key), 0);
     {
         QFile file(SettingsFilePath(key));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(content);
     }
-    InputTable.ClearAll();
+    InputTable = TInputTable();
     TFixedKeyboardSource keys;
     TRecordingMessageBox messages;
     TNoViews views;
     {
-        TFormVelmar form(key, keys, messages);
+        TFormVelmar form(store, keys, messages);
         form.setResultViews(&views);
         form.setProgramDirectory(dir.path());
         // Every field shows nothing or a plain number, and the table agrees.

@@ -3,7 +3,6 @@
 
 #include "chart/FrmGraph.h"
 #include "core/Fisher.h"
-#include "core/InputTable.h"
 #include "report/Report.h"
 
 #include <QCheckBox>
@@ -124,7 +123,10 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_dir;
     TSettingsKey m_key;
+    TSettingsStore m_store;
     TFixedKeyboardSource m_keys;
+    TFisherDistribution m_dist;
+    int32_t m_enteredA = -1;
     TCriticalBounds m_bounds;
 };
 
@@ -133,18 +135,19 @@ void TestFormGraph::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_key = {m_dir->path(), KeyPath};
+    m_store = {m_key};
     m_keys = TFixedKeyboardSource();
-    SaveEnabled = true;
-    QCOMPARE(ComputeDistribution(16, 10, 9), 0);
-    InputTable.a = 8;
-    m_bounds = ComputeCriticalBounds(FisherDistribution);
+    QCOMPARE(ComputeDistribution(m_dist, 16, 10, 9), 0);
+    m_enteredA = 8;
+    m_bounds = ComputeCriticalBounds(m_dist);
 }
 
 void TestFormGraph::cleanup() { m_dir.reset(); }
 
 std::unique_ptr<TFormGraph> TestFormGraph::makeForm()
 {
-    return std::make_unique<TFormGraph>(m_key, m_keys, m_bounds);
+    return std::make_unique<TFormGraph>(
+        m_store, m_keys, m_dist, [this] { return m_enteredA; }, m_bounds);
 }
 
 void TestFormGraph::store(const QVariantMap &values)
@@ -392,12 +395,12 @@ void TestFormGraph::nothingWrittenWhenSavingDisabled()
     {
         const auto form = makeForm();
         form->ShowChart();
-        SaveEnabled = false;
+        m_store.SaveEnabled = false;
         QVERIFY(form->close());
     }
     QVERIFY(!KeyExists(m_key));
     // A window never shown is not closed by the user: nothing written either.
-    SaveEnabled = true;
+    m_store.SaveEnabled = true;
     {
         const auto form = makeForm();
         form->close();
@@ -413,7 +416,7 @@ void TestFormGraph::closingOnlyHides()
     const QPoint place = form->pos();
     QVERIFY(form->close());
     QVERIFY(!form->isVisible());
-    QCOMPARE(ComputeDistribution(20, 10, 10), 0);
+    QCOMPARE(ComputeDistribution(m_dist, 20, 10, 10), 0);
     form->ShowChart();
     QVERIFY(form->isVisible());
     QCOMPARE(form->pos(), place);
@@ -502,14 +505,14 @@ void TestFormGraph::workedExampleAndResize()
     TChartOptions options;
     options.krOblChecked = true;
     const QImage expected =
-        RenderChart({FisherDistribution, 8, m_bounds, options}, QSize(875, 473));
+        RenderChart({m_dist, 8, m_bounds, options}, QSize(875, 473));
     QCOMPARE(form->Picture(), expected);
     QCOMPARE(At(form->Picture(), 415, 11), TColor(0x0000FF));
 
     form->resize(600, 434);
     QCOMPARE(form->Picture().size(), QSize(600, 400));
     QCOMPARE(form->Picture(),
-             RenderChart({FisherDistribution, 8, m_bounds, options}, QSize(600, 400)));
+             RenderChart({m_dist, 8, m_bounds, options}, QSize(600, 400)));
     // Too small: the last picture stays.
     form->resize(40, 434);
     QCOMPARE(form->Picture().size(), QSize(600, 400));
@@ -520,7 +523,7 @@ void TestFormGraph::enteredAReadAtEachRedraw()
     const auto form = makeForm();
     form->ShowChart();
     QCOMPARE(At(form->Picture(), 210, 449), TColor(0x0000FF)); // a = 4 left of 8
-    InputTable.a = 4;
+    m_enteredA = 4;
     Select(*form, "RGpKrit", 0); // no change: no redraw
     QCOMPARE(At(form->Picture(), 210, 449), TColor(0x0000FF));
     Box(*form, "ChBoxKrObl")->click();

@@ -1,4 +1,4 @@
-#include "core/InputTable.h"
+#include "mainwin/InputTable.h"
 #include "mainwin/FormVelmar.h"
 #include "tests/gui/TestPorts.h"
 
@@ -79,6 +79,7 @@ class TestFormVelmar : public QObject {
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     TSettingsKey m_key;
+    TSettingsStore m_store;
     TFixedKeyboardSource m_keys;
     TRecordingMessageBox m_messages;
     TRecordingCursor m_cursor;
@@ -87,7 +88,7 @@ private:
 
     void createForm()
     {
-        m_form = std::make_unique<TFormVelmar>(m_key, m_keys, m_messages);
+        m_form = std::make_unique<TFormVelmar>(m_store, m_keys, m_messages);
         m_form->setResultViews(m_views.get());
         m_form->setBusyCursor(&m_cursor);
         m_form->setProgramDirectory(m_dir->path());
@@ -131,13 +132,13 @@ private Q_SLOTS:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         m_key = {m_dir->path(), QStringLiteral("\\Software\\VLM-2010-v2")};
+        m_store = {m_key};
         m_keys = TFixedKeyboardSource();
         m_messages.shown.clear();
         m_cursor = TRecordingCursor();
         m_views = std::make_unique<TRecordingViews>(m_cursor);
         InputTable.ClearAll();
         EditBusy = false;
-        SaveEnabled = true;
         createForm();
     }
 
@@ -397,7 +398,7 @@ private Q_SLOTS:
         for (int i = 0; i < FieldCount; ++i)
             QCOMPARE(InputTable.At(i), -1);
         QCOMPARE(KeyExists(m_key), keyStored && !ctrl);
-        QCOMPARE(SaveEnabled, keyAfterClose);
+        QCOMPARE(m_store.SaveEnabled, keyAfterClose);
 
         // The next "Расчет" finds nothing entered.
         clickCompute();

@@ -15,7 +15,14 @@ struct TSettingsKey {
 };
 
 extern QString SettingsKeyPath;     // "\Software\VLM-2010-v2", set at start-up
-extern bool SaveEnabled;            // cleared by "Очистить" with Ctrl
+
+// The store of one run, given to both windows that keep settings: where they
+// live, and whether they may still be written ("Очистить" with Ctrl held
+// stops both windows from writing for the rest of the run).
+struct TSettingsStore {
+    TSettingsKey key;
+    bool SaveEnabled = true;
+};
 
 QString DefaultSettingsRoot();      // the user's configuration directory
 TSettingsKey DefaultSettingsKey();  // DefaultSettingsRoot() and SettingsKeyPath

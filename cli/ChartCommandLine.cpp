@@ -1,4 +1,4 @@
-#include "chart/ChartCommandLine.h"
+#include "cli/ChartCommandLine.h"
 
 #include <QGuiApplication>
 #include <QRegularExpression>

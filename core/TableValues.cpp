@@ -1,7 +1,4 @@
-#include "core/InputTable.h"
-
-TInputTable InputTable;
-bool EditBusy = false;
+#include "core/TableValues.h"
 
 int32_t &TInputTable::At(int index)
 {

@@ -1,4 +1,4 @@
-#include "mainwin/KeyState.h"
+#include "platform/KeyState.h"
 
 #include <QGuiApplication>
 

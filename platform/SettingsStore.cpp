@@ -1,6 +1,6 @@
-#include "mainwin/SettingsStore.h"
+#include "platform/SettingsStore.h"
 
-#include "core/Trim.h"
+#include "platform/QtTrim.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,14 +9,9 @@
 #include <QStandardPaths>
 
 QString SettingsKeyPath;
-bool SaveEnabled = true;
 
 namespace {
 
-QString TrimControls(const QString &text)
-{
-    return QString::fromStdString(::TrimControls(text.toStdString()));
-}
 
 // Opens the key for one access; null when the key does not exist.
 std::unique_ptr<QSettings> OpenExisting(const TSettingsKey &key)

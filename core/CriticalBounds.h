@@ -1,9 +1,14 @@
 #pragma once
 
+#include "core/Fisher.h"
+
 #include <cstdint>
 
 // Indices of the three significance levels in each bound array.
 enum TLevel { Level01 = 0, Level1 = 1, Level5 = 2 };
+
+// The significance levels in the order of the bound arrays: 0.1 %, 1 %, 5 %.
+constexpr double LevelAlpha[3] = {0.001, 0.01, 0.05};
 
 // Bounds of a for the critical regions, each for 0.1 %, 1 % and 5 %; -1 for none.
 struct TCriticalBounds {
@@ -21,3 +26,7 @@ inline bool operator==(const TCriticalBounds &x, const TCriticalBounds &y)
             return false;
     return true;
 }
+
+// The critical regions of dist at the three levels: the two-sided scans from
+// each end towards the mode, the one-sided scans over the whole range.
+TCriticalBounds ComputeCriticalBounds(const TFisherDistribution &dist);

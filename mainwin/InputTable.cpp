@@ -1,0 +1,4 @@
+#include "mainwin/InputTable.h"
+
+TInputTable InputTable;
+bool EditBusy = false;
