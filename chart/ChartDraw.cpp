@@ -192,7 +192,10 @@ QImage RenderChart(const TChartData &data, QSize size)
 bool WriteBmp(const QImage &picture, const QString &fileName, QString *error)
 {
     // Written beside the target and renamed over it, so a failed write keeps the old file.
+    // In a folder closed to new files a writable file is still replaced: it is then
+    // written in place.
     QSaveFile file(fileName);
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)
             *error = file.errorString();

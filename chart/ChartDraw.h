@@ -60,7 +60,8 @@ void DrawRightRegion(clGraphList &painter, const TChartData &data, int32_t bound
 QImage RenderChart(const TChartData &data, QSize size);
 
 // Writes a picture as a 24-bit Windows bitmap, replacing the file only once the
-// whole picture is written. On failure returns false with the reason in error.
+// whole picture is written (or, in a folder where no new file can be made, writing
+// over the existing file). On failure returns false with the reason in error.
 bool WriteBmp(const QImage &picture, const QString &fileName, QString *error = nullptr);
 
 // Renders the chart of the current distribution and writes it as a BMP.
