@@ -35,7 +35,7 @@ void Redraw(clGraphListFisher &painter, const TChartData &data)
 {
     const int32_t width = painter.ImageWidth();
     const int32_t height = painter.ImageHeight();
-    if (width <= ChartAxisCol || height <= 35)
+    if (width < ChartMinWidth || height < ChartMinHeight)
         return; // too small: the last picture stays
 
     const TFisherDistribution &dist = data.dist;

@@ -15,6 +15,9 @@ constexpr TColor ChartBackground = 0xF0FBFF; // cream
 constexpr int32_t ChartAxisCol = 40;
 constexpr int32_t ChartDesignWidth = 875;
 constexpr int32_t ChartDesignHeight = 473;
+// The smallest image the chart is drawn on.
+constexpr int32_t ChartMinWidth = ChartAxisCol + 1;
+constexpr int32_t ChartMinHeight = 36;
 
 constexpr TColor DefaultLeveeColor = 0x0000FF;  // red
 constexpr TColor DefaultAColor = 0xFF0000;      // blue
