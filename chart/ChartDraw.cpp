@@ -35,7 +35,7 @@ void Redraw(clGraphListFisher &painter, const TChartData &data)
 {
     const int32_t width = painter.ImageWidth();
     const int32_t height = painter.ImageHeight();
-    if (width <= ChartAxisCol || height <= 35)
+    if (width < ChartMinWidth || height < ChartMinHeight)
         return; // too small: the last picture stays
 
     const TFisherDistribution &dist = data.dist;
@@ -192,7 +192,10 @@ QImage RenderChart(const TChartData &data, QSize size)
 bool WriteBmp(const QImage &picture, const QString &fileName, QString *error)
 {
     // Written beside the target and renamed over it, so a failed write keeps the old file.
+    // In a folder closed to new files a writable file is still replaced: it is then
+    // written in place.
     QSaveFile file(fileName);
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)
             *error = file.errorString();

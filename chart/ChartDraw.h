@@ -15,6 +15,9 @@ constexpr TColor ChartBackground = 0xF0FBFF; // cream
 constexpr int32_t ChartAxisCol = 40;
 constexpr int32_t ChartDesignWidth = 875;
 constexpr int32_t ChartDesignHeight = 473;
+// The smallest image the chart is drawn on.
+constexpr int32_t ChartMinWidth = ChartAxisCol + 1;
+constexpr int32_t ChartMinHeight = 36;
 
 constexpr TColor DefaultLeveeColor = 0x0000FF;  // red
 constexpr TColor DefaultAColor = 0xFF0000;      // blue
@@ -60,7 +63,8 @@ void DrawRightRegion(clGraphList &painter, const TChartData &data, int32_t bound
 QImage RenderChart(const TChartData &data, QSize size);
 
 // Writes a picture as a 24-bit Windows bitmap, replacing the file only once the
-// whole picture is written. On failure returns false with the reason in error.
+// whole picture is written (or, in a folder where no new file can be made, writing
+// over the existing file). On failure returns false with the reason in error.
 bool WriteBmp(const QImage &picture, const QString &fileName, QString *error = nullptr);
 
 // Renders the chart of the current distribution and writes it as a BMP.

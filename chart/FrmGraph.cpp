@@ -274,14 +274,14 @@ void TFormGraph::buildControls()
     };
     makeSwatch(m_panLevee, m_lbLeftA, "Pan_Levee", "Lb_left_a", QStringLiteral("левее a"),
                QStringLiteral("Цвет столбиков для значений \"a\", которые меньше данного"),
-               DefaultLeveeColor, QRect(708, 1, 9, 18), 52);
+               DefaultLeveeColor, QRect(708, 1, 9, 19), 52);
     makeSwatch(m_panA, m_lbA, "Pan_a", "Lb_a", QStringLiteral("a"),
                QStringLiteral("Цвет столбика для введенного значения \"a\" или всех столбцов, "
                               "если \"a\" не введено"),
-               DefaultAColor, QRect(740, 1, 9, 18), 16);
+               DefaultAColor, QRect(740, 1, 9, 19), 16);
     makeSwatch(m_panPravee, m_lbRightA, "Pan_Pravee", "Lb_right_a", QStringLiteral("правее a"),
                QStringLiteral("Цвет столбиков для значений \"a\", которые больше данного"),
-               DefaultPraveeColor, QRect(774, 1, 9, 18), 56);
+               DefaultPraveeColor, QRect(774, 1, 9, 19), 56);
     makeSwatch(m_panKritObl, m_lbKrit, "Pan_KritObl", "Lb_krit", QStringLiteral("Крит.обл."),
                QStringLiteral("Этим цветом подчеркивается критическая область"),
                DefaultKritOblColor, QRect(822, 7, 41, 7), 60);

@@ -1,14 +1,16 @@
 #include "cli/ChartCommandLine.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <cstring>
 #include <memory>
 
 namespace {
 
-bool ParseSize(const QString &text, QSize &size)
+bool ParseSize(const QString &text, QSize &size, QString *reason)
 {
     static const QRegularExpression pattern(QStringLiteral("^(\\d{1,5})[xX](\\d{1,5})$"));
     const QRegularExpressionMatch match = pattern.match(text);
@@ -17,7 +19,15 @@ bool ParseSize(const QString &text, QSize &size)
     const int width = match.captured(1).toInt();
     const int height = match.captured(2).toInt();
     // A picture too small for the chart would be written blank.
-    if (width <= ChartAxisCol || height <= 35 || width > 20000 || height > 20000)
+    if (width < ChartMinWidth || height < ChartMinHeight) {
+        if (reason)
+            *reason = QStringLiteral("--size %1: слишком малый размер графика, наименьший %2x%3")
+                          .arg(text)
+                          .arg(ChartMinWidth)
+                          .arg(ChartMinHeight);
+        return false;
+    }
+    if (width > 20000 || height > 20000)
         return false;
     size = QSize(width, height);
     return true;
@@ -25,7 +35,8 @@ bool ParseSize(const QString &text, QSize &size)
 
 } // namespace
 
-int ParseChartOption(int argc, char **argv, int &i, std::optional<TChartRequest> &request)
+int ParseChartOption(int argc, char **argv, int &i, std::optional<TChartRequest> &request,
+                     QString *reason)
 {
     const char *name = argv[i];
     const bool known = !std::strcmp(name, "--chart") || !std::strcmp(name, "--size") ||
@@ -43,7 +54,7 @@ int ParseChartOption(int argc, char **argv, int &i, std::optional<TChartRequest>
             return -1;
         request->file = value;
     } else if (!std::strcmp(name, "--size")) {
-        if (!ParseSize(value, request->size))
+        if (!ParseSize(value, request->size, reason))
             return -1;
     } else if (!std::strcmp(name, "--criterion")) {
         const QStringList items{QStringLiteral("two"), QStringLiteral("left"),
@@ -71,6 +82,7 @@ bool WriteRequestedChart(const TChartRequest &request, const TFisherDistribution
                          int32_t enteredA, const TCriticalBounds &bounds, QString *error)
 {
     // Labels need a GUI application's fonts; a command line has no display.
+    std::optional<QTemporaryDir> runtimeDir; // outlives the application
     std::unique_ptr<QGuiApplication> app;
     static int argc = 1;
     static char name[] = "velmar-report";
@@ -83,8 +95,19 @@ bool WriteRequestedChart(const TChartRequest &request, const TFisherDistribution
         }
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
+        // A GUI application's start-up looks into the user's runtime folder. A command
+        // run outside a login session has none: Qt would warn about it on standard
+        // error and make one in /tmp. A private empty folder serves the call instead.
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+            runtimeDir.emplace();
+            if (runtimeDir->isValid())
+                qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir->path()));
+        }
         app = std::make_unique<QGuiApplication>(argc, argv);
     }
     const TChartData data{dist, enteredA, bounds, request.options};
-    return WriteChartBmp(data, request.size, request.file, error);
+    const bool written = WriteChartBmp(data, request.size, request.file, error);
+    if (runtimeDir)
+        qunsetenv("XDG_RUNTIME_DIR"); // the folder goes with this call
+    return written;
 }

@@ -19,8 +19,10 @@ struct TChartRequest {
 
 // Takes the chart option at argv[i] with its value, advancing i past the value.
 // Returns 1 when taken, 0 when argv[i] is no chart option, -1 for a missing or
-// wrong value. The first chart option creates request.
-int ParseChartOption(int argc, char **argv, int &i, std::optional<TChartRequest> &request);
+// wrong value; a size too small to draw on also gets a reason, which names the
+// smallest size accepted. The first chart option creates request.
+int ParseChartOption(int argc, char **argv, int &i, std::optional<TChartRequest> &request,
+                     QString *reason = nullptr);
 
 // A request without --chart FILE is incomplete.
 bool ChartRequestComplete(const std::optional<TChartRequest> &request);

@@ -43,7 +43,8 @@ struct TArguments {
     std::optional<TChartRequest> chart;
 };
 
-std::optional<TArguments> ParseArguments(int argc, char **argv)
+// On a refusal, reason may tell what was wrong beyond the usage.
+std::optional<TArguments> ParseArguments(int argc, char **argv, QString &reason)
 {
     TArguments args;
     for (int i = 1; i < argc; ++i) {
@@ -56,7 +57,8 @@ std::optional<TArguments> ParseArguments(int argc, char **argv)
             args.margins = true;
         else if (arg == "--a" && i + 1 < argc)
             args.a = argv[++i];
-        else if (const int taken = ParseChartOption(argc, argv, i, args.chart); taken != 0) {
+        else if (const int taken = ParseChartOption(argc, argv, i, args.chart, &reason);
+                 taken != 0) {
             if (taken < 0)
                 return std::nullopt;
         } else if (arg.rfind("--", 0) == 0)
@@ -99,9 +101,13 @@ void WriteCsv(const TFisherDistribution &dist)
 
 int main(int argc, char **argv)
 {
-    const std::optional<TArguments> args = ParseArguments(argc, argv);
+    QString reason;
+    const std::optional<TArguments> args = ParseArguments(argc, argv, reason);
     if (!args) {
-        std::fputs(Usage, stderr);
+        if (!reason.isEmpty())
+            std::fprintf(stderr, "%s\n", qPrintable(reason));
+        else
+            std::fputs(Usage, stderr);
         return 1;
     }
 

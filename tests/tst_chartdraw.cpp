@@ -58,6 +58,7 @@ private slots:
     void tooSmallKeepsPicture_data();
     void tooSmallKeepsPicture();
     void zeroDistributionRedrawnAfresh();
+    void bitmapFile_data();
     void bitmapFile();
     void bitmapFileNotWritable();
 
@@ -398,18 +399,38 @@ void TestChartDraw::zeroDistributionRedrawnAfresh()
         QVERIFY(At(picture, 860, row) != ColorSilver);
 }
 
+void TestChartDraw::bitmapFile_data()
+{
+    QTest::addColumn<bool>("closedFolder"); // no new file can be made beside the old one
+    QTest::newRow("over an older file") << false;
+    QTest::newRow("over an older file in a folder closed to new files") << true;
+}
+
 void TestChartDraw::bitmapFile()
 {
+    QFETCH(bool, closedFolder);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString name = dir.filePath(QStringLiteral("chart.bmp"));
     const TChartData data{m_example, 8, m_exampleBounds, m_regions};
     QFile old(name);
     QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("an older file of that name");
+    old.write(QByteArray(2000000, 'x')); // longer than the picture: nothing of it stays
     old.close();
+    const QFile::Permissions open = QFile::permissions(dir.path());
+    if (closedFolder) {
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+        QFile probe(dir.filePath(QStringLiteral("probe")));
+        if (probe.open(QIODevice::WriteOnly)) {
+            probe.remove();
+            QFile::setPermissions(dir.path(), open);
+            QSKIP("folder permissions do not bind this user");
+        }
+    }
     QString error;
-    QVERIFY(WriteChartBmp(data, QSize(875, 473), name, &error));
+    const bool written = WriteChartBmp(data, QSize(875, 473), name, &error);
+    QFile::setPermissions(dir.path(), open);
+    QVERIFY2(written, qPrintable(error));
     QFile file(name);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
@@ -417,6 +438,8 @@ void TestChartDraw::bitmapFile()
     QCOMPARE(qFromLittleEndian<quint16>(bytes.constData() + 28), quint16(24));
     QCOMPARE(qFromLittleEndian<qint32>(bytes.constData() + 18), 875);
     QCOMPARE(qFromLittleEndian<qint32>(bytes.constData() + 22), 473);
+    // 54 header bytes, then 473 rows of 875 * 3 bytes padded to 2628.
+    QCOMPARE(bytes.size(), 54 + 2628 * 473);
     const QImage read(name);
     QCOMPARE(read.convertToFormat(QImage::Format_RGB32), RenderChart(data, QSize(875, 473)));
 }

@@ -16,7 +16,7 @@ struct TRun {
     QByteArray errors;
 };
 
-// Runs the report with no display and no platform chosen.
+// Runs the report with no display, no platform chosen and no login session.
 TRun RunReport(const QStringList &arguments)
 {
     QProcess process;
@@ -24,6 +24,7 @@ TRun RunReport(const QStringList &arguments)
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(VELMAR_REPORT_PATH), arguments);
     TRun run;
@@ -79,6 +80,7 @@ void TestCliChart::charts()
     const TRun run = RunReport(QStringList{"--chart", file} + options +
                                QStringList{"8", "2", "1", "5"});
     QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.errors, QByteArray());
     QFile bytes(file);
     QVERIFY(bytes.open(QIODevice::ReadOnly));
     QCOMPARE(qFromLittleEndian<quint16>(bytes.read(30).constData() + 28), quint16(24));
@@ -103,17 +105,25 @@ void TestCliChart::charts()
 void TestCliChart::refused_data()
 {
     QTest::addColumn<QStringList>("options");
-    QTest::newRow("size without a file") << QStringList{"--size", "600x300"};
-    QTest::newRow("chart without its file") << QStringList{"8", "2", "1", "5", "--chart"};
-    QTest::newRow("size too small to draw") << QStringList{"--chart", "x.bmp", "--size", "40x300"};
-    QTest::newRow("size not WxH") << QStringList{"--chart", "x.bmp", "--size", "600"};
-    QTest::newRow("unknown criterion") << QStringList{"--chart", "x.bmp", "--criterion", "both"};
-    QTest::newRow("unknown level") << QStringList{"--chart", "x.bmp", "--level", "10"};
+    QTest::addColumn<QString>("said"); // on standard error
+    const QString usage = QStringLiteral("--chart FILE");
+    const QString smallest = QStringLiteral("слишком малый размер графика, наименьший 41x36");
+    QTest::newRow("size without a file") << QStringList{"--size", "600x300"} << usage;
+    QTest::newRow("chart without its file") << QStringList{"8", "2", "1", "5", "--chart"} << usage;
+    QTest::newRow("size too narrow to draw")
+        << QStringList{"--chart", "x.bmp", "--size", "40x300"} << "--size 40x300: " + smallest;
+    QTest::newRow("size too low to draw")
+        << QStringList{"--chart", "x.bmp", "--size", "875x35"} << "--size 875x35: " + smallest;
+    QTest::newRow("size not WxH") << QStringList{"--chart", "x.bmp", "--size", "600"} << usage;
+    QTest::newRow("unknown criterion")
+        << QStringList{"--chart", "x.bmp", "--criterion", "both"} << usage;
+    QTest::newRow("unknown level") << QStringList{"--chart", "x.bmp", "--level", "10"} << usage;
 }
 
 void TestCliChart::refused()
 {
     QFETCH(QStringList, options);
+    QFETCH(QString, said);
     QTemporaryDir dir;
     QStringList arguments = options;
     if (!arguments.contains("8"))
@@ -123,7 +133,7 @@ void TestCliChart::refused()
             argument = dir.filePath(argument);
     const TRun run = RunReport(arguments);
     QCOMPARE(run.exitCode, 1);
-    QVERIFY(run.errors.contains("--chart"));
+    QVERIFY2(QString::fromUtf8(run.errors).contains(said), run.errors.constData());
     QVERIFY(!QFile::exists(dir.filePath("x.bmp")));
 }
 

@@ -193,7 +193,6 @@ void TestFaults::unwritableStoreLosesNothingElse()
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     TSettingsStore store{{dir.path() + "/config", "\\Software\\VLM-2010-v2"}};
-    const TSettingsKey &key = store.key;
 
     TFixedKeyboardSource keys;
     TRecordingMessageBox messages;

@@ -174,6 +174,9 @@ void TestFormGraph::designState()
     QCOMPARE(options.aColor, TColor(0xFF0000));
     QCOMPARE(options.praveeColor, TColor(0x008000));
     QCOMPARE(options.kritOblColor, TColor(0x000080));
+    for (const char *swatch : {"Pan_Levee", "Pan_a", "Pan_Pravee"})
+        QCOMPARE(form->findChild<QWidget *>(swatch)->size(), QSize(9, 19));
+    QCOMPARE(form->findChild<QWidget *>("Pan_KritObl")->size(), QSize(41, 7));
     QVERIFY(!form->findChild<QPushButton *>("BtnSave")->icon().isNull());
     QVERIFY(!form->windowIcon().isNull());
     QVERIFY(!form->isVisible());
