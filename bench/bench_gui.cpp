@@ -62,7 +62,6 @@ struct TProgram {
         graph = std::make_unique<TFormGraph>(key, keys, result->CriticalBounds());
         views = std::make_unique<TResultWindows>(*result, *graph, messages);
         reportOnly = std::make_unique<TReportOnlyViews>(*views);
-        velmar->setProgramDirectory(dir.path());
         velmar->show();
         if (!QTest::qWaitForWindowActive(velmar.get()))
             std::fprintf(stderr, "the main window did not become active\n");

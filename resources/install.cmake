@@ -1,6 +1,6 @@
 # Installation: the two programs, the desktop entry and the icon in the sizes
-# made by tools/make_icons.sh. The help writes its pictures next to the
-# installed program, so under a prefix the user cannot write it shows none.
+# made by tools/make_icons.sh. Nothing is written beside the installed
+# program at run time, so a prefix the user cannot write serves as well.
 install(TARGETS velmar velmar-report RUNTIME DESTINATION bin)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/velmar.desktop DESTINATION share/applications)
 foreach(size 16 32 48 64)
