@@ -227,6 +227,9 @@ void TestFormHelp::firstRequestWritesPicturesAndLoadsPages()
         const QString heading = page.mid(at, page.indexOf(QStringLiteral("</p>"), at) - at);
         const QString shown = m_help->Browser(k - 1)->toPlainText();
         QVERIFY2(shown.startsWith(heading), qPrintable(heading));
+        // The viewer honours only the paragraph's own alignment, not the style sheet's.
+        const QTextBlock first = m_help->Browser(k - 1)->document()->begin().next();
+        QCOMPARE(first.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignJustify);
         QVERIFY(!m_help->Browser(k - 1)->toHtml().contains(QStringLiteral("PATHEXE")));
     }
     const QString html5 = m_help->Browser(4)->toHtml();
