@@ -63,7 +63,6 @@ struct TProgram {
             store, keys, FisherDistribution, [] { return InputTable.a; }, result->CriticalBounds());
         views = std::make_unique<TResultWindows>(*result, *graph, messages);
         reportOnly = std::make_unique<TReportOnlyViews>(*views);
-        velmar->setProgramDirectory(dir.path());
         velmar->show();
         if (!QTest::qWaitForWindowActive(velmar.get()))
             std::fprintf(stderr, "the main window did not become active\n");

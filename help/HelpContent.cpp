@@ -43,9 +43,9 @@ QByteArray HelpPicture(int i)
     return readResource(QStringLiteral(":/help/") + HelpPictureName(i));
 }
 
-QString ExpandPathExe(const QString &text, const QString &programDir)
+QString ExpandPathExe(const QString &text, const QString &pictureDir)
 {
-    const QString prefix = programDir + QDir::separator();
+    const QString prefix = pictureDir + QDir::separator();
     QString result;
     result.reserve(text.size());
     qsizetype from = 0;
@@ -61,13 +61,12 @@ QString ExpandPathExe(const QString &text, const QString &programDir)
     }
 }
 
-void WriteHelpPictures(const QString &programDir)
+void WriteHelpPictures(const QString &pictureDir)
 {
     for (int i = 1; i <= HelpPictureCount; ++i) {
-        // Truncate rather than go through a temporary file: a picture left by
-        // an earlier run is simply overwritten, and a failure costs only that
-        // picture.
-        QFile file(programDir + QDir::separator() + HelpPictureName(i));
+        // Truncate rather than go through a temporary file: a picture already
+        // there is simply overwritten, and a failure costs only that picture.
+        QFile file(pictureDir + QDir::separator() + HelpPictureName(i));
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
             continue;
         file.write(HelpPicture(i));

@@ -18,10 +18,11 @@ QString HelpPictureName(int i);
 QByteArray HelpPicture(int i);
 
 // The pages name the pictures "PATHEXE\Pic N.gif": each token becomes the
-// program directory and the platform's separator. Inserted text is never
-// searched again, so a directory containing the token comes out as it is.
-QString ExpandPathExe(const QString &text, const QString &programDir);
+// folder the pictures were written into and the platform's separator.
+// Inserted text is never searched again, so a folder containing the token
+// comes out as it is.
+QString ExpandPathExe(const QString &text, const QString &pictureDir);
 
-// Writes the six pictures into programDir, each replacing a file of the same
+// Writes the six pictures into pictureDir, each replacing a file of the same
 // name; a file that cannot be created is skipped without a word.
-void WriteHelpPictures(const QString &programDir);
+void WriteHelpPictures(const QString &pictureDir);

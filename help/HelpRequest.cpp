@@ -3,23 +3,41 @@
 #include "help/FormHelp.h"
 #include "help/HelpContent.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
+#include <QTemporaryDir>
 
 bool HelpContentReady = false;
 
-QString ProgramDirectory() { return QCoreApplication::applicationDirPath(); }
+THelpPictureFolder::THelpPictureFolder() = default;
 
-void BtnHelpClick(TFormHelp &help, const QString &programDir)
+THelpPictureFolder::~THelpPictureFolder() = default;
+
+QString THelpPictureFolder::path()
+{
+    if (!m_dir) {
+        // Under the system's folder for temporary files, named after the
+        // program; QTemporaryDir makes it with a fresh name, owner-only.
+        m_dir = std::make_unique<QTemporaryDir>();
+        if (!m_dir->isValid()) {
+            m_dir.reset();
+            return {};
+        }
+    }
+    return m_dir->path();
+}
+
+void THelpPictureFolder::remove() { m_dir.reset(); }
+
+void BtnHelpClick(TFormHelp &help, const QString &pictureDir)
 {
     if (!HelpContentReady) {
         // The pages refer to the pictures by absolute path, so the files must
-        // exist before any page is rendered.
-        WriteHelpPictures(programDir);
+        // exist before any page is rendered. Without a folder every picture
+        // is missing and the viewers show their mark for it.
+        if (!pictureDir.isEmpty())
+            WriteHelpPictures(pictureDir);
         for (int k = 1; k <= HelpPageCount; ++k) {
             const QString page = DecodeHelpPage(HelpPage(k));
-            LoadHtmlIntoBrowser(help.Browser(k - 1), ExpandPathExe(page, programDir));
+            LoadHtmlIntoBrowser(help.Browser(k - 1), ExpandPathExe(page, pictureDir));
         }
         help.BtnFirstClick();
         HelpContentReady = true;
@@ -29,8 +47,8 @@ void BtnHelpClick(TFormHelp &help, const QString &programDir)
     help.activateWindow();
 }
 
-void DeleteHelpPictures(const QString &programDir)
+void BtnHelpClick(TFormHelp &help, THelpPictureFolder &pictures)
 {
-    for (int i = 1; i <= HelpPictureCount; ++i)
-        QFile::remove(programDir + QDir::separator() + HelpPictureName(i));
+    // Only the first press writes pictures, so only it needs the folder.
+    BtnHelpClick(help, HelpContentReady ? QString() : pictures.path());
 }

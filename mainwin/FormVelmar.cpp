@@ -3,7 +3,6 @@
 #include "mainwin/InputTable.h"
 #include "core/RunComputation.h"
 #include "help/FormHelp.h"
-#include "help/HelpRequest.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -55,8 +54,7 @@ QFont SerifFont(int pixels, bool italic)
 
 TFormVelmar::TFormVelmar(TSettingsStore &store, clKeyboardSource &keys,
                          clMessageBox &messages, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_store(store), m_keys(keys), m_messages(messages),
-      m_programDir(ProgramDirectory())
+    : QWidget(parent, Qt::Window), m_store(store), m_keys(keys), m_messages(messages)
 {
     buildLayout();
 
@@ -212,7 +210,7 @@ void TFormVelmar::FormCreate()
 
 void TFormVelmar::FormClose() { SaveMainSettings(m_store, *this, placement()); }
 
-void TFormVelmar::FormDestroy() { DeleteHelpPictures(m_programDir); }
+void TFormVelmar::FormDestroy() { m_helpPictures.remove(); }
 
 TPlacement TFormVelmar::placement() const
 {
@@ -257,7 +255,7 @@ void TFormVelmar::BtnClearClick()
 void TFormVelmar::BtnHelpClick()
 {
     if (m_help)
-        ::BtnHelpClick(*m_help, m_programDir);
+        ::BtnHelpClick(*m_help, m_helpPictures);
 }
 
 int TFormVelmar::fieldIndex(const QObject *object) const

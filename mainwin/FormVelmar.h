@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/UiPorts.h"
+#include "help/HelpRequest.h"
 #include "mainwin/InputSteps.h"
 #include "platform/KeyState.h"
 #include "mainwin/MainSettings.h"
@@ -30,8 +31,6 @@ public:
     void setResultViews(clResultViews *views) { m_views = views; }
     void setHelpWindow(TFormHelp *help) { m_help = help; }
     void setBusyCursor(clBusyCursor *cursor) { m_cursor = cursor ? cursor : &m_qtCursor; }
-    // Where the help pictures are written and, at the end, deleted.
-    void setProgramDirectory(const QString &dir) { m_programDir = dir; }
 
     QLineEdit *field(TField field) const { return m_fields[size_t(field)]; }
     TPlacement placement() const;
@@ -68,7 +67,8 @@ private:
     clBusyCursor *m_cursor = &m_qtCursor;
     clResultViews *m_views = nullptr;
     TFormHelp *m_help = nullptr;
-    QString m_programDir;
+    // The help pictures live as long as this window, the last to go.
+    THelpPictureFolder m_helpPictures;
 
     std::array<QLineEdit *, FieldCount> m_fields{};
     QLabel *m_title = nullptr;

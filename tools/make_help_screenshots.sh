@@ -5,14 +5,22 @@
 # the chart window. The grabs become 128-colour GIF89a files without extension
 # blocks in help/content/.
 #
+# Picture 3 shows the main window as it stands on a desktop, with the title
+# bar and frame of a window manager: Openbox with its stock theme runs on the
+# virtual server. The frame adds 2 x 25 pixels to the 278 x 219 window; the
+# page background colour pads it to the picture's 289 x 244. Pictures 4 to 6
+# are the chart window's inside alone.
+#
 # usage: tools/make_help_screenshots.sh [path/to/velmar]
-#   default: build/mainwin/velmar. Needs xvfb-run, xdotool, ImageMagick, python3.
+#   default: build/mainwin/velmar. Needs xvfb-run, xdotool, ImageMagick,
+#   python3 and openbox (apt-get install openbox; only this script uses it).
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
 velmar=$(realpath "${1:-$root/build/mainwin/velmar}")
 out="$root/help/content"
 [ -x "$velmar" ] || { echo "no executable: $velmar" >&2; exit 1; }
+command -v openbox >/dev/null || { echo "needs openbox: apt-get install openbox" >&2; exit 1; }
 
 if [ -z "${VELMAR_SHOTS_INNER:-}" ]; then
     tmp=$(mktemp -d)
@@ -24,6 +32,9 @@ if [ -z "${VELMAR_SHOTS_INNER:-}" ]; then
     HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/home/.config" XDG_RUNTIME_DIR="$tmp/home" \
     VELMAR_SHOTS_INNER="$tmp/shots" QT_QPA_PLATFORM=xcb \
         xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$velmar"
+    # The frame is centred on the help page's background.
+    convert "$tmp/shots/pic3.png" -background 'rgb(240,240,240)' -gravity center \
+        -extent 289x244 "$tmp/shots/pic3.png"
     for i in 3 4 5 6; do
         convert "$tmp/shots/pic$i.png" +dither -colors 128 "$tmp/Pic $i.gif"
     done
@@ -35,6 +46,9 @@ fi
 
 shots="$VELMAR_SHOTS_INNER"
 pid=
+openbox &
+wm=$!
+trap 'kill "$wm" 2>/dev/null || true' EXIT
 
 # Waits for a visible window whose title matches, prints its id.
 find_window() {
@@ -48,16 +62,18 @@ find_window() {
 }
 
 grab() { sleep 0.7; import -window "$1" "$2"; }
+grab_framed() { sleep 0.7; import -frame -window "$1" "$2"; }
 
 click() { xdotool mousemove --window "$1" "$2" "$3" click 1; sleep 0.3; }
 
-# Types the four cells, starting in the field a where the focus starts.
+# Types the four cells, starting in the field a where the focus starts; Enter
+# moves on to the next cell and from d to "Расчет".
 type_table() {
-    xdotool windowfocus --sync "$1"
+    xdotool windowactivate --sync "$1"
     for value in $2 $3 $4 $5; do
         xdotool key ctrl+a
         xdotool type --delay 30 "$value"
-        xdotool key Tab
+        xdotool key Return
     done
 }
 
@@ -88,9 +104,9 @@ type_table "$main" 6 3 3 2
 compute
 # The report and chart windows open over the main window: bring it up, or
 # the grab shows what covers it.
-xdotool windowraise "$main"
-grab "$main" "$shots/pic3.png"
-xdotool windowraise "$chart"
+xdotool windowactivate --sync "$main"
+grab_framed "$main" "$shots/pic3.png"
+xdotool windowactivate --sync "$chart"
 chart_only 627 298 "$shots/pic4.png"
 # Full width with the critical region underlined: "Кр.обл." sits at (56, 14)
 # in the group box at 190 of the tool bar.

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Drives the real program on a real X server (Xvfb, no window manager) from
 # outside, with the keyboard and the mouse as a person would, and checks what
-# that person would see: the windows, the saved report, the help pictures next
-# to the program, and the settings file written when the main window closes.
+# that person would see: the windows, the saved report, the help pictures in
+# a folder of the run's own, and the settings file written when the main
+# window closes.
 #
 #   run_e2e.sh VELMAR VELMAR_REPORT
 #
@@ -35,6 +36,7 @@ failed=0
 cleanup() {
     [ -n "$velmar_pid" ] && kill "$velmar_pid" 2>/dev/null && wait "$velmar_pid" 2>/dev/null
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+    chmod -R u+w "$work" 2>/dev/null
     if [ "$failed" -eq 0 ]; then
         rm -rf "$work"
     else
@@ -125,10 +127,12 @@ CHART='График распределения'
 HELP='Помощь'
 FIND='Найти'
 
-# The help writes its pictures next to the executable: run a private copy.
+# A copy in a folder that cannot be written, as under a system prefix; the
+# help pictures go into a folder of the run's own under TMPDIR.
 bin=$work/bin
-mkdir -p "$bin"
+mkdir -p "$bin" "$work/tmp"
 cp "$velmar_built" "$bin/velmar" || fail "cannot copy $velmar_built"
+chmod 555 "$bin"
 velmar=$bin/velmar
 
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_RUNTIME_DIR=$work/runtime
@@ -175,7 +179,7 @@ start_velmar() {
     local attempt logged status
     for attempt in 1 2 3; do
         logged=$(stat -c %s "$work/velmar.log" 2>/dev/null || echo 0)
-        "$velmar" >>"$work/velmar.log" 2>&1 &
+        TMPDIR=$work/tmp "$velmar" >>"$work/velmar.log" 2>&1 &
         velmar_pid=$!
         wait_for 60 "the main window" main_window_or_exit
         window_shown "$MAIN" && break
@@ -237,8 +241,14 @@ expect_setting() {
     grep -qx "$1" "$settings" 2>/dev/null || fail "the settings file lacks '$1': $(cat "$settings" 2>/dev/null)"
 }
 
-pictures_present() { local i; for i in 1 2 3 4 5 6; do [ -s "$bin/Pic $i.gif" ] || return 1; done; }
-pictures_absent() { local i; for i in 1 2 3 4 5 6; do [ ! -e "$bin/Pic $i.gif" ] || return 1; done; }
+# Exactly one folder under TMPDIR, holding the six pictures; nothing beside the program.
+pictures_present() {
+    local folders i
+    folders=("$work"/tmp/*/)
+    [ ${#folders[@]} -eq 1 ] && [ -d "${folders[0]}" ] || return 1
+    for i in 1 2 3 4 5 6; do [ -s "${folders[0]}Pic $i.gif" ] || return 1; done
+}
+nothing_left() { [ -z "$(ls -A "$work/tmp")" ] && [ "$(ls -A "$bin")" = velmar ]; }
 
 echo "run 1: the worked example typed cell by cell"
 start_velmar
@@ -255,12 +265,12 @@ key Return
 wait_for 20 "the find dialog to close" window_gone "$FIND"
 save_report "$work/report1.txt"
 expect_report "$work/report1.txt" 8 2 1 5
-pictures_absent || fail "help pictures exist before the help was asked for"
+nothing_left || fail "files written before the help was asked for: $(ls -AR "$work/tmp" "$bin")"
 click_main Помощь
 wait_for 30 "the help window" window_shown "$HELP"
-pictures_present || fail "the six help pictures are not next to the program: $(ls "$bin")"
+pictures_present || fail "the six help pictures are not in one folder under TMPDIR: $(ls -AR "$work/tmp")"
 close_velmar
-pictures_absent || fail "help pictures left after the program ended: $(ls "$bin")"
+nothing_left || fail "files left after the program ended: $(ls -AR "$work/tmp" "$bin")"
 [ -f "$settings" ] || fail "no settings file at $settings"
 for pair in a=8 b=2 c=1 d=5 m=10 n=6 k=9 t=7 s=16; do expect_setting "Ed_$pair"; done
 

@@ -199,7 +199,6 @@ void TestFaults::unwritableStoreLosesNothingElse()
     TNoViews views;
     TFormVelmar form(store, keys, messages);
     form.setResultViews(&views);
-    form.setProgramDirectory(dir.path());
     form.show();
     form.field(TField::a)->setText("6");
     form.close();
@@ -238,7 +237,6 @@ void TestFaults::damagedStoreStartsClean()
     {
         TFormVelmar form(store, keys, messages);
         form.setResultViews(&views);
-        form.setProgramDirectory(dir.path());
         // Every field shows nothing or a plain number, and the table agrees.
         for (int i = 0; i < FieldCount; ++i) {
             const QString text = form.field(TField(i))->text();

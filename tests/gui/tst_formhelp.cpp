@@ -50,7 +50,7 @@ private slots:
     void requestOverwritesOldPicture();
     void requestSkipsUnwritableDirectory();
     void picturesAreShown();
-    void deleteHelpPictures();
+    void pictureFolderIsPrivateAndGoesAtTheEnd();
 
 private:
     QPushButton *button(const char *name) const
@@ -227,6 +227,9 @@ void TestFormHelp::firstRequestWritesPicturesAndLoadsPages()
         const QString heading = page.mid(at, page.indexOf(QStringLiteral("</p>"), at) - at);
         const QString shown = m_help->Browser(k - 1)->toPlainText();
         QVERIFY2(shown.startsWith(heading), qPrintable(heading));
+        // The viewer honours only the paragraph's own alignment, not the style sheet's.
+        const QTextBlock first = m_help->Browser(k - 1)->document()->begin().next();
+        QCOMPARE(first.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignJustify);
         QVERIFY(!m_help->Browser(k - 1)->toHtml().contains(QStringLiteral("PATHEXE")));
     }
     const QString html5 = m_help->Browser(4)->toHtml();
@@ -320,17 +323,25 @@ void TestFormHelp::picturesAreShown()
     QCOMPARE(images, 6);
 }
 
-void TestFormHelp::deleteHelpPictures()
+void TestFormHelp::pictureFolderIsPrivateAndGoesAtTheEnd()
 {
-    BtnHelpClick(*m_help, m_dir->path());
-    QFile other(QDir(m_dir->path()).filePath(QStringLiteral("Pic 7.gif")));
-    QVERIFY(other.open(QIODevice::WriteOnly));
-    other.close();
-
-    DeleteHelpPictures(m_dir->path());
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{QStringLiteral("Pic 7.gif")});
-    // A second deletion finds nothing and says nothing.
-    DeleteHelpPictures(m_dir->path());
+    QString path;
+    {
+        THelpPictureFolder pictures;
+        BtnHelpClick(*m_help, pictures);
+        path = pictures.path();
+        QVERIFY(QDir::isAbsolutePath(path));
+        QCOMPARE(QDir(path).entryList(QDir::Files).size(), HelpPictureCount);
+        QCOMPARE(m_help->Browser(3)->toHtml().count(path + QStringLiteral("/Pic ")), 2);
+        // Only its user may look into it.
+        const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                          QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+        QCOMPARE(QFileInfo(path).permissions() & others, QFile::Permissions());
+        // Later requests keep the same folder.
+        BtnHelpClick(*m_help, pictures);
+        QCOMPARE(pictures.path(), path);
+    }
+    QVERIFY(!QFileInfo::exists(path));
 }
 
 QTEST_MAIN(TestFormHelp)

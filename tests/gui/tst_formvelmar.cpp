@@ -1,3 +1,5 @@
+#include "help/FormHelp.h"
+#include "help/HelpContent.h"
 #include "mainwin/InputTable.h"
 #include "mainwin/FormVelmar.h"
 #include "tests/gui/TestPorts.h"
@@ -9,9 +11,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 
 namespace {
 
@@ -91,7 +95,6 @@ private:
         m_form = std::make_unique<TFormVelmar>(m_store, m_keys, m_messages);
         m_form->setResultViews(m_views.get());
         m_form->setBusyCursor(&m_cursor);
-        m_form->setProgramDirectory(m_dir->path());
         m_form->show();
         QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
     }
@@ -482,16 +485,21 @@ private Q_SLOTS:
         QCOMPARE(m_form->size(), QSize(278, 219));
     }
 
-    void endOfRunDeletesHelpPictures()
+    void endOfRunRemovesHelpPictures()
     {
-        QDir dir(m_dir->path());
-        for (const QString &name : {QStringLiteral("Pic 1.gif"), QStringLiteral("Pic 4.gif"),
-                                    QStringLiteral("Pic 6.gif"), QStringLiteral("Pic 7.gif")}) {
-            QFile file(dir.filePath(name));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        }
+        // The pictures go into a folder of this run's own, never beside the
+        // program, and the folder goes with the main window.
+        HelpContentReady = false;
+        TFormHelp help;
+        m_form->setHelpWindow(&help);
+        QTest::mouseClick(button("BtnHelp"), Qt::LeftButton);
+        const QRegularExpression picture(QStringLiteral("src=\"([^\"]+)/Pic 3\\.gif\""));
+        const QString folder = picture.match(help.Browser(4)->toHtml()).captured(1);
+        QVERIFY(QDir::isAbsolutePath(folder));
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), HelpPictureCount);
+        QVERIFY(!QFileInfo::exists(QCoreApplication::applicationDirPath() + "/Pic 3.gif"));
         m_form.reset();
-        QCOMPARE(dir.entryList(QDir::Files), QStringList{QStringLiteral("Pic 7.gif")});
+        QVERIFY(!QFileInfo::exists(folder));
     }
 };
 
