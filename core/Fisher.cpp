@@ -105,6 +105,7 @@ int32_t ComputeDistribution(TFisherDistribution &r, int32_t s, int32_t m, int32_
 
     r.twoSided.Reset(n);
     r.leftCumulative.Reset(n);
+    r.rightCumulative.Reset(n);
 
     // The two-sided walk takes tables in order of decreasing |ad - bc|, from
     // both tails inward; equal measures at the two ends are taken together.
@@ -146,6 +147,13 @@ int32_t ComputeDistribution(TFisherDistribution &r, int32_t s, int32_t m, int32_
     for (int32_t i = 1; i < n; ++i) {
         cumulative = cumulative + r.point.Get(i);
         r.leftCumulative.Put(i, cumulative);
+    }
+    // The right tail from its own end: 1 - left would cancel to noise there.
+    cumulative = r.point.Get(n - 1);
+    r.rightCumulative.Put(n - 1, cumulative);
+    for (int32_t i = n - 2; i >= 0; --i) {
+        cumulative = cumulative + r.point.Get(i);
+        r.rightCumulative.Put(i, cumulative);
     }
     return 0;
 }

@@ -3,6 +3,14 @@
 #include "core/Matr.h"
 
 #include <cstdint>
+#include <limits>
+
+// Point probabilities of a table of total 20000 reach down to 1e-6019 and sums of
+// 10001 of them must hold 15 digits: the core needs the x87 extended format (64-bit
+// mantissa, 15-bit exponent), not a long double that is only a double.
+static_assert(std::numeric_limits<long double>::digits == 64 &&
+                  std::numeric_limits<long double>::max_exponent == 16384,
+              "long double must be the 80-bit extended format");
 
 // The largest grand total the calculator accepts.
 constexpr int32_t MaxGrandTotal = 20000;
@@ -14,17 +22,15 @@ struct TFisherDistribution {
     int32_t bMin = 0, bMax = 0;
     int32_t cMin = 0, cMax = 0;
     int32_t dMin = 0, dMax = 0;
-    clLDVector point;          // P(A = aMin + i)
-    clLDVector twoSided;       // total probability of the tables at least as far from m*k/s
-    clLDVector leftCumulative; // P(A <= aMin + i)
-    int32_t mode = 0;          // the most probable a (the upper one of a tie)
+    clLDVector point;           // P(A = aMin + i)
+    clLDVector twoSided;        // total probability of the tables at least as far from m*k/s
+    clLDVector leftCumulative;  // P(A <= aMin + i)
+    clLDVector rightCumulative; // P(A >= aMin + i), summed from aMax down
+    int32_t mode = 0;           // the most probable a (the upper one of a tie)
 
     int32_t Count() const { return point.Length(); }
-    // P(A >= aMin + i), formed as the report forms it: the subtraction first.
-    long double Right(int32_t i) const
-    {
-        return point.Get(i) + (1.0L - leftCumulative.Get(i));
-    }
+    // P(A >= aMin + i)
+    long double Right(int32_t i) const { return rightCumulative.Get(i); }
 };
 
 // The distribution of the last "Расчет"; only the main window's handlers and

@@ -9,6 +9,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -79,6 +80,8 @@ private slots:
     void agreesWithBoost_data();
     void agreesWithBoost();
     void twoSidedIsSymmetricForSymmetricMargins();
+    void farRightTail_data();
+    void farRightTail();
     void driverOrder_data();
     void driverOrder();
 
@@ -269,6 +272,35 @@ void TestFisher::twoSidedIsSymmetricForSymmetricMargins()
     const TFisherDistribution &d = dist;
     for (int i = 0; i < d.Count(); ++i)
         QCOMPARE(d.twoSided.Get(i), d.twoSided.Get(d.Count() - 1 - i));
+}
+
+void TestFisher::farRightTail_data()
+{
+    QTest::addColumn<int>("s");
+    QTest::addColumn<int>("m");
+    QTest::addColumn<int>("k");
+    QTest::addColumn<int>("a");
+    QTest::addColumn<long double>("exact"); // P(A >= a) from exact integer sums
+    QTest::newRow("45 1 2 89") << 137 << 46 << 47 << 45 << 1.444563926802527584160e-32L;
+    QTest::newRow("312 160 153 287") << 912 << 472 << 465 << 312 << 1.433457952509594246569e-21L;
+    QTest::newRow("near the extended floor") << 20000 << 10000 << 10000 << 9716
+                                             << 1.168856262941360602026e-4900L;
+    QTest::newRow("middle") << 20000 << 10000 << 10000 << 5000 << 5.056416842683510816403e-1L;
+}
+
+void TestFisher::farRightTail()
+{
+    QFETCH(int, s);
+    QFETCH(int, m);
+    QFETCH(int, k);
+    QFETCH(int, a);
+    QFETCH(long double, exact);
+    QCOMPARE(ComputeDistribution(s, m, k), 0);
+    const long double right = FisherDistribution.Right(a - FisherDistribution.aMin);
+    // QString::asprintf would pass the values through double, which ends near 1e-308.
+    char message[80];
+    std::snprintf(message, sizeof message, "%.20Lg vs %.20Lg", right, exact);
+    QVERIFY2(std::fabs(right - exact) <= 1e-14L * exact, message);
 }
 
 void TestFisher::driverOrder_data()
