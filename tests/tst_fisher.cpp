@@ -295,8 +295,8 @@ void TestFisher::farRightTail()
     QFETCH(int, k);
     QFETCH(int, a);
     QFETCH(long double, exact);
-    QCOMPARE(ComputeDistribution(s, m, k), 0);
-    const long double right = FisherDistribution.Right(a - FisherDistribution.aMin);
+    QCOMPARE(ComputeDistribution(dist, s, m, k), 0);
+    const long double right = dist.Right(a - dist.aMin);
     // QString::asprintf would pass the values through double, which ends near 1e-308.
     char message[80];
     std::snprintf(message, sizeof message, "%.20Lg vs %.20Lg", right, exact);
