@@ -216,6 +216,9 @@ save_report() {
     wait_for 20 "the save dialog" focus_is_not "$report"
     local dialog
     dialog=$(focused_window)
+    # Qt's own dialogs speak Russian.
+    [ "$(xdo getwindowname "$dialog")" = "Сохранить как" ] ||
+        fail "the save dialog is titled '$(xdo getwindowname "$dialog")'"
     key ctrl+a
     type_keys "$1"
     key Return
