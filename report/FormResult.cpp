@@ -137,6 +137,11 @@ TFindDialog::TFindDialog(QWidget *parent) : QDialog(parent)
     cancel->setObjectName(QStringLiteral("BtnFindCancel"));
 
     auto *layout = new QHBoxLayout(this);
+    // Room for a phrase of 40 characters, such as a heading line of the report
+    // ("о" stands for a typical letter), besides the edit's frame.
+    m_findEdit->setMinimumWidth(
+        m_findEdit->fontMetrics().horizontalAdvance(QString(40, QChar(u'о'))) +
+        m_findEdit->minimumSizeHint().width());
     layout->addWidget(label);
     layout->addWidget(m_findEdit, 1);
     auto *buttons = new QVBoxLayout;

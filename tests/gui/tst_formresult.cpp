@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFontInfo>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -323,6 +324,14 @@ private Q_SLOTS:
 
         m_form->findChild<QPushButton *>(QStringLiteral("BtnFind"))->click();
         QVERIFY(dialog->isVisible());
+        // A heading of 40 characters shows whole: the caret after it needs no scrolling.
+        const QString heading = QStringLiteral("Критические области значений частоты \"а\"");
+        auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("FindText"));
+        edit->setText(heading);
+        edit->grab(); // the edit scrolls its text when it paints
+        QVERIFY(edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x() >=
+                edit->fontMetrics().horizontalAdvance(heading));
+        dialog->SetFindText(QStringLiteral("ОПРОВЕРГАЕТ"));
         dialog->findChild<QPushButton *>(QStringLiteral("BtnFindNext"))->click();
         QCOMPARE(m_messages.shown.size(), size_t(1));
         QCOMPARE(m_messages.shown[0].text, std::string(NotFound));
