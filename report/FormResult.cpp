@@ -287,6 +287,9 @@ bool TFormResult::SaveText(const QString &fileName)
     flushPending();
     const QString shown = QDir::toNativeSeparators(fileName);
     QSaveFile file(fileName);
+    // A folder that takes no new file has no room for the safe copy: an existing
+    // file there that may be written is written in place.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
         m_messages.Show(Utf8(QStringLiteral("Не могу открыть файл \"%1\"").arg(shown)), SaveCaption,
                         TMsgIcon::Stop);
