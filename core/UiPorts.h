@@ -7,6 +7,10 @@
 
 enum class TMsgIcon { Stop = 16, Information = 64 };
 
+// The program's name: the caption of every box that is given none, so that no
+// title bar falls back to the name of the executable.
+inline constexpr char ApplicationTitle[] = "Велмар";
+
 // A modal message box with one OK button.
 class clMessageBox {
 public:

@@ -8,15 +8,14 @@
 #include <QApplication>
 #include <QMessageBox>
 
-const char *const ApplicationTitle = "Velmar";
-
 void TQtMessageBox::Show(const std::string &text, const std::string &caption, TMsgIcon icon)
 {
     QString shown = QString::fromStdString(text);
     // A carriage return breaks the text into lines, as in the boxes it was written for.
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QMessageBox box(icon == TMsgIcon::Stop ? QMessageBox::Critical : QMessageBox::Information,
-                    QString::fromStdString(caption), shown, QMessageBox::Ok,
+                    QString::fromUtf8(caption.empty() ? ApplicationTitle : caption.c_str()),
+                    shown, QMessageBox::Ok,
                     QApplication::activeWindow());
     box.exec();
 }

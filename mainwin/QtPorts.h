@@ -6,6 +6,7 @@ class TFormGraph;
 class TFormResult;
 
 // The toolkit's modal box with one OK button; the stop icon is the critical one.
+// An empty caption shows ApplicationTitle.
 class TQtMessageBox : public clMessageBox {
 public:
     void Show(const std::string &text, const std::string &caption, TMsgIcon icon) override;
@@ -33,6 +34,3 @@ private:
     TFormGraph &m_graph;
     clMessageBox &m_messages;
 };
-
-// The caption of the program's own error box.
-extern const char *const ApplicationTitle;

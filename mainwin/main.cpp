@@ -8,7 +8,9 @@
 #include "report/FormResult.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 
 #include <exception>
 #include <memory>
@@ -77,6 +79,12 @@ int main(int argc, char *argv[])
 {
     SettingsKeyPath = QStringLiteral("\\Software\\VLM-2010-v2");
     TVelmarApplication app(argc, argv);
+    // The whole program speaks Russian, so Qt's own dialogs and menus do too,
+    // whatever the locale; without the file they stay as Qt wrote them.
+    QTranslator qtWords;
+    if (qtWords.load(QStringLiteral("qtbase_ru"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&qtWords);
     try {
         return RunProgram(app);
     } catch (const std::exception &error) {

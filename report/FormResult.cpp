@@ -25,6 +25,26 @@ const char *const SaveCaption = "Сохранить";
 
 std::string Utf8(const QString &text) { return text.toUtf8().toStdString(); }
 
+// Ctrl with the key of a Latin letter, on any keyboard layout. A layout that
+// types a Latin letter with the key is taken at its word, so a Latin layout
+// keeps its own letters; a layout of another script is read by the key itself.
+// Windows reports the letter's virtual key (VK_F is 'F'); an X server (xcb,
+// Wayland) reports a keysym beyond Latin-1 together with the key's X keycode.
+bool IsLetterKey(const QKeyEvent *key, Qt::Key letter, quint32 xKeycode)
+{
+    if (key->key() == letter)
+        return true;
+    if (key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z)
+        return false;
+    if (key->nativeVirtualKey() == quint32(letter))
+        return true;
+    return key->nativeVirtualKey() > 0xff && key->nativeScanCode() == xKeycode;
+}
+
+// X keycodes (evdev and xfree86 alike) of the Latin F and L keys.
+constexpr quint32 XKeycodeF = 41;
+constexpr quint32 XKeycodeL = 46;
+
 } // namespace
 
 QString TQtSaveFileDialog::GetSaveFileName(QWidget *parent, const QString &lastName)
@@ -101,6 +121,11 @@ TFindDialog::TFindDialog(QWidget *parent) : QDialog(parent)
     cancel->setObjectName(QStringLiteral("BtnFindCancel"));
 
     auto *layout = new QHBoxLayout(this);
+    // Room for a phrase of 40 characters, such as a heading line of the report
+    // ("о" stands for a typical letter), besides the edit's frame.
+    m_findEdit->setMinimumWidth(
+        m_findEdit->fontMetrics().horizontalAdvance(QString(40, QChar(u'о'))) +
+        m_findEdit->minimumSizeHint().width());
     layout->addWidget(label);
     layout->addWidget(m_findEdit, 1);
     auto *buttons = new QVBoxLayout;
@@ -136,6 +161,8 @@ TFormResult::TFormResult(clMessageBox &messages, QWidget *parent)
     m_text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_text->setUndoRedoEnabled(false);
+    // Tab walks the window's controls; a tab character would only end up in the saved file.
+    m_text->setTabChangesFocus(true);
     QPalette palette = m_text->palette();
     palette.setColor(QPalette::Text, Qt::black);
     m_text->setPalette(palette);
@@ -244,6 +271,9 @@ bool TFormResult::SaveText(const QString &fileName)
     flushPending();
     const QString shown = QDir::toNativeSeparators(fileName);
     QSaveFile file(fileName);
+    // A folder that takes no new file has no room for the safe copy: an existing
+    // file there that may be written is written in place.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
         m_messages.Show(Utf8(QStringLiteral("Не могу открыть файл \"%1\"").arg(shown)), SaveCaption,
                         TMsgIcon::Stop);
@@ -306,11 +336,11 @@ bool TFormResult::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_text && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->modifiers() & Qt::ControlModifier) {
-            if (key->key() == Qt::Key_F) {
+            if (IsLetterKey(key, Qt::Key_F, XKeycodeF)) {
                 BtnFindClick();
                 return true;
             }
-            if (key->key() == Qt::Key_L) {
+            if (IsLetterKey(key, Qt::Key_L, XKeycodeL)) {
                 SearchAgain();
                 return true;
             }

@@ -220,6 +220,9 @@ save_report() {
     wait_for 20 "the save dialog" focus_is_not "$report"
     local dialog
     dialog=$(focused_window)
+    # Qt's own dialogs speak Russian.
+    [ "$(xdo getwindowname "$dialog")" = "Сохранить как" ] ||
+        fail "the save dialog is titled '$(xdo getwindowname "$dialog")'"
     key ctrl+a
     type_keys "$1"
     key Return
@@ -281,6 +284,12 @@ wait_for 60 "the result window" window_shown "$REPORT"
 save_report "$work/report2.txt"
 expect_report "$work/report2.txt" 8 2 1 5
 click_main Очистить
+# A box the program gives no caption carries the program's name.
+click_main Расчет
+wait_for 20 "the input message box" window_shown "Велмар"
+focus "$(window "Велмар")"
+key Return
+wait_for 20 "the input message box to close" window_gone "Велмар"
 close_velmar
 for f in a b c d m n k t s; do expect_setting "Ed_$f="; done
 expect_setting "FormFLeft=334"

@@ -9,10 +9,18 @@
 #include "tests/gui/TestPorts.h"
 
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QtTest>
 
+#include <optional>
+
 #include <unistd.h>
+
+#ifdef Q_OS_LINUX
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#endif
 
 namespace {
 
@@ -63,6 +71,37 @@ struct TMountGuard {
     }
 };
 
+// Root passes every permission check through CAP_DAC_OVERRIDE; while this
+// lives the thread meets a folder's permissions as any user does.
+class TPermissionsEnforced {
+public:
+    TPermissionsEnforced()
+    {
+#ifdef Q_OS_LINUX
+        if (geteuid() != 0 || syscall(SYS_capget, &m_header, m_saved) != 0)
+            return;
+        __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
+        reduced[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
+        m_dropped = syscall(SYS_capset, &m_header, reduced) == 0;
+#endif
+    }
+    ~TPermissionsEnforced()
+    {
+#ifdef Q_OS_LINUX
+        if (m_dropped)
+            syscall(SYS_capset, &m_header, m_saved);
+#endif
+    }
+    bool enforced() const { return geteuid() != 0 || m_dropped; }
+
+private:
+#ifdef Q_OS_LINUX
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2]{};
+#endif
+    bool m_dropped = false;
+};
+
 QByteArray ReadAll(const QString &path)
 {
     QFile file(path);
@@ -96,6 +135,8 @@ void TestFaults::badPlaces_data()
     QTest::newRow("folder that does not exist") << "missing";
     QTest::newRow("read-only file") << "read-only";
     QTest::newRow("full disk") << "full";
+    // The safe save finds no room for its temporary file and writes in place.
+    QTest::newRow("writable file in a folder closed to new files") << "closed";
 }
 
 void TestFaults::badPlaces()
@@ -112,6 +153,7 @@ void TestFaults::badPlaces()
     };
 
     TMountGuard mount;
+    std::optional<TPermissionsEnforced> permissions;
     if (place == "missing") {
         folder = dir.path() + "/no/such/folder";
     } else if (place == "read-only") {
@@ -130,6 +172,12 @@ void TestFaults::badPlaces()
             QFile::setPermissions(folder + "/chart.bmp", QFile::ReadOwner);
             QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
         }
+    } else if (place == "closed") {
+        writeOld("report.txt");
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+        permissions.emplace();
+        if (!permissions->enforced())
+            QSKIP("root cannot give up its right to write any folder here");
     } else {
         if (!Mount(folder, "size=8k"))
             QSKIP("a full disk needs root to mount a small file system");
@@ -153,6 +201,16 @@ void TestFaults::badPlaces()
     result.setSaveDialog(&saveName);
     QCOMPARE(BuildReport(result, dist, table), 0);
     result.BtnSaveTextClick();
+    if (place == "closed") {
+        // Saved in place, and no stray file beside it; the row ends with the report.
+        QVERIFY(messages.shown.empty());
+        QCOMPARE(ReadAll(folder + "/report.txt"),
+                 EncodeReportText(result.textControl()->toPlainText()));
+        QVERIFY(QDir(folder).entryList(QDir::Files) == QStringList{"report.txt"});
+        permissions.reset();
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return;
+    }
     QCOMPARE(messages.shown.size(), size_t(1));
     QCOMPARE(QString::fromStdString(messages.shown[0].caption), QString("Сохранить"));
     QVERIFY(messages.shown[0].icon == TMsgIcon::Stop);

@@ -3,6 +3,8 @@
 
 #include <QFile>
 #include <QFontInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -322,10 +324,61 @@ private Q_SLOTS:
 
         m_form->findChild<QPushButton *>(QStringLiteral("BtnFind"))->click();
         QVERIFY(dialog->isVisible());
+        // A heading of 40 characters shows whole: the caret after it needs no scrolling.
+        const QString heading = QStringLiteral("Критические области значений частоты \"а\"");
+        auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("FindText"));
+        edit->setText(heading);
+        edit->grab(); // the edit scrolls its text when it paints
+        QVERIFY(edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x() >=
+                edit->fontMetrics().horizontalAdvance(heading));
+        dialog->SetFindText(QStringLiteral("ОПРОВЕРГАЕТ"));
         dialog->findChild<QPushButton *>(QStringLiteral("BtnFindNext"))->click();
         QCOMPARE(m_messages.shown.size(), size_t(1));
         QCOMPARE(m_messages.shown[0].text, std::string(NotFound));
         QVERIFY(!dialog->isVisible());
+    }
+
+    // Keys in the report as keyboards of other layouts and systems send them.
+    void reportKeys_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<quint32>("scanCode");
+        QTest::addColumn<quint32>("virtualKey");
+        QTest::addColumn<QString>("outcome"); // find, again, focus or nothing
+        const int ctrl = Qt::ControlModifier;
+        // X with only a Russian layout: the Cyrillic keysym and the key's X keycode.
+        QTest::newRow("Ctrl+F key, Russian layout on X") << 0x410 << ctrl << 41u << 0x6c1u << "find";
+        QTest::newRow("Ctrl+L key, Russian layout on X") << 0x414 << ctrl << 46u << 0x6c4u << "again";
+        // Windows reports the Latin letter's virtual key and its own scan code.
+        QTest::newRow("Ctrl+F key, Russian layout on Windows") << 0x410 << ctrl << 0x21u << 0x46u << "find";
+        // A Latin layout keeps its letters: on Dvorak the F key types u.
+        QTest::newRow("Ctrl+F key, Dvorak layout on X") << int(Qt::Key_U) << ctrl << 41u << 0x75u << "nothing";
+        QTest::newRow("Ctrl+A key, Russian layout on X") << 0x424 << ctrl << 38u << 0x6c6u << "nothing";
+        QTest::newRow("Tab") << int(Qt::Key_Tab) << 0 << 23u << 0xff09u << "focus";
+        QTest::newRow("Ctrl+Tab") << int(Qt::Key_Tab) << ctrl << 23u << 0xff09u << "nothing";
+    }
+
+    void reportKeys()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(quint32, scanCode);
+        QFETCH(quint32, virtualKey);
+        QFETCH(QString, outcome);
+        fill(SampleLines());
+        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+        m_form->findDialog()->SetFindText(QStringLiteral("ОПРОВЕРГАЕТ"));
+        const QString before = text()->toPlainText();
+        QKeyEvent press(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers), scanCode,
+                        virtualKey, 0, key == Qt::Key_Tab ? QStringLiteral("\t") : QString());
+        QApplication::sendEvent(text(), &press);
+
+        QCOMPARE(m_form->findDialog()->isVisible(), outcome == "find");
+        QCOMPARE(text()->textCursor().blockNumber(), outcome == "again" ? 1 : 0);
+        QCOMPARE(m_form->focusWidget() != text(), outcome == "focus");
+        QCOMPARE(text()->toPlainText(), before);
+        QVERIFY(m_messages.shown.empty());
     }
 
     void scrolling_data()
