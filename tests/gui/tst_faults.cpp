@@ -3,9 +3,10 @@
 
 #include "chart/FrmGraph.h"
 #include "core/Fisher.h"
-#include "mainwin/InputTable.h"
 #include "mainwin/FormVelmar.h"
+#include "mainwin/InputTable.h"
 #include "report/FormResult.h"
+#include "report/ReportFile.h"
 #include "tests/gui/TestPorts.h"
 
 #include <QLineEdit>
