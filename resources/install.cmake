@@ -43,14 +43,16 @@ install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright
     ${CMAKE_BINARY_DIR}/package-docs/changelog.gz
     DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/velmar)
 
+# cpack installs without building the tests first: tools/velmar.sh package
+# builds the programs and velmar_package_docs, the files the rules take.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
 # The Debian package: velmar_<version>_<arch>.deb in the build folder. The
 # libraries' packages come from dpkg-shlibdeps; the rest is what the programs
 # open at run time: Qt's Russian words, and the fonts the windows, the chart
 # and the help ask for (Liberation by name; DejaVu Sans for the sans-serif
-# families that have no metric twin, such as "MS Sans Serif").
-# cpack installs without building the tests first: tools/velmar.sh package
-# builds the programs and velmar_package_docs, the files the rules take.
-set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+# families that have no metric twin, such as "MS Sans Serif"). Qt's X11 and
+# offscreen platform plugins and its GIF reader come with libqt6gui6.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME velmar)
 set(CPACK_PACKAGE_VENDOR "The Velmar developers")
