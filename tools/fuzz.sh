@@ -10,6 +10,25 @@ seconds=${1:-60}
 build=$root/build-fuzz
 jobs=$(nproc 2>/dev/null || echo 2)
 
+# libFuzzer ships apart from clang on some distributions (libclang-rt-N-dev);
+# without it there is nothing to run, which is said plainly rather than failed.
+if ! command -v clang++ >/dev/null; then
+    echo "fuzz: clang++ is not installed (tools/velmar.sh test installs it)" >&2
+    exit 1
+fi
+clang_major=$(clang++ --version | sed -n 's/.*clang version \([0-9][0-9]*\)\..*/\1/p' | head -n 1)
+probe=$(mktemp -d)
+printf 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char *, unsigned long) { return 0; }\n' \
+    >"$probe/probe.cpp"
+if ! clang++ -fsanitize=fuzzer,address,undefined "$probe/probe.cpp" -o "$probe/probe" \
+    >"$probe/log" 2>&1; then
+    echo "fuzz: SKIPPED - clang ${clang_major:-?} has no libFuzzer runtime" \
+        "(package libclang-rt-${clang_major:-N}-dev is not available); nothing was fuzzed."
+    rm -rf "$probe"
+    exit 0
+fi
+rm -rf "$probe"
+
 cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVELMAR_FUZZ=ON -DVELMAR_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j"$jobs" --target fuzz_input

@@ -3,6 +3,7 @@
 #   tools/velmar.sh run     install what is missing, build, start the program
 #   tools/velmar.sh test    install what is missing, build, run every test
 #   tools/velmar.sh bench   build optimised and print every speed figure
+#   tools/velmar.sh package build the Debian package build/velmar_<version>_<arch>.deb
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -14,21 +15,59 @@ packages=(
     libbenchmark-dev libboost-dev
     fonts-liberation fonts-dejavu-core
     xvfb xauth xdotool x11-utils imagemagick
-    clang libclang-rt-14-dev
+    clang
+    lintian desktop-file-utils appstream dpkg-dev
 )
+
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+apt_updated=no
+
+apt_get() {
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get "$@"
+}
+
+apt_update() {
+    [ "$apt_updated" = yes ] && return 0
+    apt_get update -q
+    apt_updated=yes
+}
+
+installed() {
+    dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
+}
 
 install_missing() {
     local missing=()
     for p in "${packages[@]}"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+        installed "$p" || missing+=("$p")
     done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    echo "Installing: ${missing[*]}"
-    local sudo=()
-    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    export DEBIAN_FRONTEND=noninteractive
-    "${sudo[@]}" apt-get update -q
-    "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "Installing: ${missing[*]}"
+        apt_update
+        apt_get install -y -q --no-install-recommends "${missing[@]}"
+    fi
+    install_fuzzer_runtime
+}
+
+# libFuzzer and the sanitizers' runtime come with the installed clang's major
+# version (libclang-rt-14-dev on Debian 12). Where the distribution has no
+# such package, tools/fuzz.sh says so and skips its run.
+install_fuzzer_runtime() {
+    local major runtime
+    major=$(clang --version 2>/dev/null | sed -n 's/.*clang version \([0-9][0-9]*\)\..*/\1/p' | head -n 1)
+    [ -n "$major" ] || return 0
+    runtime=libclang-rt-$major-dev
+    installed "$runtime" && return 0
+    if ! apt-cache policy "$runtime" 2>/dev/null | grep -q 'Candidate: [0-9]'; then
+        apt_update
+    fi
+    if apt-cache policy "$runtime" 2>/dev/null | grep -q 'Candidate: [0-9]'; then
+        echo "Installing: $runtime"
+        apt_get install -y -q --no-install-recommends "$runtime"
+    else
+        echo "No package $runtime for clang $major; the fuzz step runs only if clang has libFuzzer."
+    fi
 }
 
 # build DIR [cmake options...] [-- targets...]
@@ -39,6 +78,16 @@ build() {
     [ $# -gt 0 ] && shift && targets=(--target "$@")
     cmake -S "$root" -B "$dir" "${options[@]}" >/dev/null
     cmake --build "$dir" -j"$jobs" "${targets[@]}"
+}
+
+# The Debian package: the programs and the compressed pages built optimised
+# for /usr, packed by cpack into build/velmar_<version>_<arch>.deb.
+make_package() {
+    local dir=$root/build
+    cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
+    cmake --build "$dir" -j"$jobs" --target velmar velmar-report velmar_package_docs
+    rm -f "$dir"/velmar_*.deb
+    (cd "$dir" && cpack -G DEB)
 }
 
 case "${1:-}" in
@@ -52,6 +101,9 @@ test)
     install_missing
     build "$root/build" -DCMAKE_BUILD_TYPE=Release
     ctest --test-dir "$root/build" --output-on-failure -j"$jobs"
+    # The Debian package: lintian, the desktop entry, the AppStream data, its files.
+    make_package
+    "$root/tools/check_package.sh"
     # A minute of fuzzing the input table, the distribution and the report.
     "$root/tools/fuzz.sh" 60
     # The same suite once more under AddressSanitizer, LeakSanitizer and UBSan.
@@ -63,8 +115,12 @@ bench)
     build "$root/build" -DCMAKE_BUILD_TYPE=Release
     "$root/tools/bench-summary.sh" "$root/build"
     ;;
+package)
+    install_missing
+    make_package
+    ;;
 *)
-    sed -n '2,5p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'
     exit 1
     ;;
 esac
