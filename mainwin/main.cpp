@@ -12,6 +12,8 @@
 #include <QMessageBox>
 #include <QTranslator>
 
+#include <cstdio>
+#include <cstring>
 #include <exception>
 #include <memory>
 
@@ -77,6 +79,11 @@ int RunProgram(QApplication &app)
 
 int main(int argc, char *argv[])
 {
+    // Answered before any window or display is needed.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("velmar %s\n", VELMAR_VERSION);
+        return 0;
+    }
     SettingsKeyPath = QStringLiteral("\\Software\\VLM-2010-v2");
     TVelmarApplication app(argc, argv);
     // The whole program speaks Russian, so Qt's own dialogs and menus do too,
