@@ -1,11 +1,12 @@
 // Pressing "Расчет" for s = 20000 (a = b = c = d = 5000, 10001 report rows)
 // until the report is painted in the result window. Target: 150 ms.
 #include "chart/FrmGraph.h"
-#include "mainwin/InputTable.h"
 #include "help/FormHelp.h"
 #include "mainwin/FormVelmar.h"
+#include "mainwin/InputTable.h"
 #include "mainwin/QtPorts.h"
 #include "report/FormResult.h"
+#include "tests/gui/TestPorts.h"
 
 #include <benchmark/benchmark.h>
 
@@ -21,16 +22,6 @@
 
 namespace {
 
-class TCountingMessageBox : public clMessageBox {
-public:
-    int shown = 0;
-    void Show(const std::string &text, const std::string &, TMsgIcon) override
-    {
-        ++shown;
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-    }
-};
-
 // The report goes to the real result window; the chart only when asked.
 class TReportOnlyViews : public clResultViews {
 public:
@@ -45,8 +36,7 @@ private:
 struct TProgram {
     QTemporaryDir dir;
     TSettingsStore store{{dir.path(), QStringLiteral("\\Software\\VLM-2010-v2")}};
-    TFixedKeyboardSource keys;
-    TCountingMessageBox messages;
+    TTestPorts ports;
     std::unique_ptr<TFormVelmar> velmar;
     std::unique_ptr<TFormResult> result;
     std::unique_ptr<TFormHelp> help;
@@ -56,12 +46,12 @@ struct TProgram {
 
     TProgram()
     {
-        velmar = std::make_unique<TFormVelmar>(store, keys, messages);
-        result = std::make_unique<TFormResult>(messages);
+        velmar = std::make_unique<TFormVelmar>(store, ports.ports);
+        result = std::make_unique<TFormResult>(ports.ports);
         help = std::make_unique<TFormHelp>();
         graph = std::make_unique<TFormGraph>(
-            store, keys, FisherDistribution, [] { return InputTable.a; }, result->CriticalBounds());
-        views = std::make_unique<TResultWindows>(*result, *graph, messages);
+            store, ports.ports, FisherDistribution, [] { return InputTable.a; }, result->CriticalBounds());
+        views = std::make_unique<TResultWindows>(*result, *graph, ports.messages);
         reportOnly = std::make_unique<TReportOnlyViews>(*views);
         velmar->show();
         if (!QTest::qWaitForWindowActive(velmar.get()))
@@ -102,8 +92,10 @@ void PressCompute(benchmark::State &state, bool withChart)
         if (withChart)
             program.graph->repaint();
     }
-    const int rows = program.result->textControl()->blockCount();
-    if (program.messages.shown != 0 || rows < 10001)
+    const int rows = program.result->findChild<QPlainTextEdit *>("REdit")->blockCount();
+    for (const TRecordingMessageBox::TMessage &message : program.ports.messages.shown)
+        std::fprintf(stderr, "message: %s\n", message.text.c_str());
+    if (!program.ports.messages.shown.empty() || rows < 10001)
         state.SkipWithError("the report was not built");
     state.counters["report_lines"] = rows;
 }

@@ -4,14 +4,11 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QColorDialog>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -21,45 +18,6 @@
 namespace {
 
 constexpr int ToolBarHeight = 34;
-
-class TQtColorDialog : public clColorDialog {
-public:
-    bool Execute(QWidget *parent, TColor &colour) override
-    {
-        const QColor chosen = QColorDialog::getColor(QColor(ColorToRgb(colour)), parent);
-        if (!chosen.isValid())
-            return false;
-        colour = RgbToColor(chosen.rgb());
-        return true;
-    }
-};
-
-class TQtBmpSaveDialog : public clBmpSaveDialog {
-public:
-    bool Execute(QWidget *parent, QString &fileName) override
-    {
-        QFileDialog dialog(parent);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setNameFilter(QStringLiteral("bmp-файл (*.bmp)"));
-        dialog.setDefaultSuffix(QStringLiteral("bmp"));
-        // The picture is replaced without a question, as the user asked for that name.
-        dialog.setOption(QFileDialog::DontConfirmOverwrite);
-        if (!fileName.isEmpty())
-            dialog.selectFile(fileName);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return false;
-        fileName = dialog.selectedFiles().constFirst();
-        return true;
-    }
-};
-
-class TQtErrorBox : public clErrorBox {
-public:
-    void ShowError(QWidget *parent, const QString &text) override
-    {
-        QMessageBox::critical(parent, QGuiApplication::applicationDisplayName(), text);
-    }
-};
 
 QFont WindowFont()
 {
@@ -162,19 +120,12 @@ void TColorPanel::paintEvent(QPaintEvent *event)
 
 // ---- TFormGraph ----
 
-TFormGraph::TFormGraph(TSettingsStore &store, clKeyboardSource &keys,
+TFormGraph::TFormGraph(TSettingsStore &store, const TWindowPorts &ports,
                        const TFisherDistribution &dist, std::function<int32_t()> enteredA,
                        const TCriticalBounds &bounds, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_store(store), m_dist(dist), m_enteredA(std::move(enteredA)),
-      m_bounds(bounds), m_painter(dist)
+    : QWidget(parent, Qt::Window), m_store(store), m_ports(ports), m_dist(dist),
+      m_enteredA(std::move(enteredA)), m_bounds(bounds), m_painter(dist)
 {
-    m_ownColorDialog = std::make_unique<TQtColorDialog>();
-    m_ownSaveDialog = std::make_unique<TQtBmpSaveDialog>();
-    m_ownErrorBox = std::make_unique<TQtErrorBox>();
-    m_colorDialog = m_ownColorDialog.get();
-    m_saveDialog = m_ownSaveDialog.get();
-    m_errorBox = m_ownErrorBox.get();
-
     setObjectName(QStringLiteral("FormGraph"));
     setWindowTitle(QStringLiteral("График распределения"));
     setWindowIcon(QIcon(QStringLiteral(":/chart/velmar.xpm")));
@@ -185,7 +136,7 @@ TFormGraph::TFormGraph(TSettingsStore &store, clKeyboardSource &keys,
     placeControls();
     applyOptionStates();
 
-    FormCreate(keys);
+    FormCreate();
     // Attached only now: the redraws the load caused found no image to draw on.
     m_painter.Init(m_image);
 }
@@ -329,9 +280,9 @@ void TFormGraph::applyOptionStates()
         w->setEnabled(regions);
 }
 
-void TFormGraph::FormCreate(clKeyboardSource &keys)
+void TFormGraph::FormCreate()
 {
-    if (!KeysDown(KeyMaskShift, keys))
+    if (!KeysDown(KeyMaskShift, m_ports.keys))
         LoadSettings();
 }
 
@@ -404,18 +355,6 @@ void TFormGraph::SaveSettings()
                       int32_t(m_panKritObl->Color()));
 }
 
-void TFormGraph::SetColorDialog(clColorDialog *dialog)
-{
-    m_colorDialog = dialog ? dialog : m_ownColorDialog.get();
-}
-
-void TFormGraph::SetSaveDialog(clBmpSaveDialog *dialog)
-{
-    m_saveDialog = dialog ? dialog : m_ownSaveDialog.get();
-}
-
-void TFormGraph::SetErrorBox(clErrorBox *box) { m_errorBox = box ? box : m_ownErrorBox.get(); }
-
 TChartOptions TFormGraph::Options() const
 {
     TChartOptions options;
@@ -443,7 +382,6 @@ void TFormGraph::ShowChart()
 
 void TFormGraph::Redraw()
 {
-    ++m_redrawCount;
     // A hidden window gets its resize events only when shown: size the image now.
     placeControls();
     // The entered a is read afresh: it may have changed since the computation.
@@ -454,14 +392,20 @@ void TFormGraph::Redraw()
 
 void TFormGraph::BtnSaveClick()
 {
-    QString fileName = m_saveFileName;
-    if (!m_saveDialog->Execute(this, fileName) || fileName.isEmpty())
+    TSaveFileRequest request;
+    request.proposedName = m_saveFileName;
+    request.filter = QStringLiteral("bmp-файл (*.bmp)");
+    request.defaultSuffix = QStringLiteral("bmp");
+    // The picture is replaced without a question, as the user asked for that name.
+    request.confirmOverwrite = false;
+    QString fileName = m_ports.saveDialog.GetSaveFileName(this, request);
+    if (fileName.isEmpty())
         return;
     fileName = WithBmpExtension(fileName);
     m_saveFileName = fileName;
     QString error;
     if (!WriteBmp(Picture(), fileName, &error))
-        m_errorBox->ShowError(
+        m_ports.errors.ShowError(
             this, QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(fileName), error));
 }
 
@@ -500,7 +444,7 @@ void TFormGraph::chooseColor(TColorPanel *panel)
         return;
     // The dialog starts where it was last confirmed, whichever swatch asked then.
     TColor colour = m_colorDialogColor;
-    if (!m_colorDialog->Execute(this, colour))
+    if (!m_ports.colorDialog.Execute(this, colour))
         return;
     m_colorDialogColor = colour;
     panel->SetColor(colour);

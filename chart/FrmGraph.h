@@ -2,9 +2,9 @@
 
 #include "chart/ChartDraw.h"
 #include "chart/GraphList.h"
-#include "platform/KeyState.h"
-#include "platform/SettingsStore.h"
 #include "core/CriticalBounds.h"
+#include "platform/Dialogs.h"
+#include "platform/SettingsStore.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -17,29 +17,6 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
-
-// The shared colour-choice dialog. colour holds the starting colour on entry and
-// the chosen one on a confirmed return.
-class clColorDialog {
-public:
-    virtual ~clColorDialog() = default;
-    virtual bool Execute(QWidget *parent, TColor &colour) = 0;
-};
-
-// The bitmap save dialog. fileName holds the proposed name on entry and the
-// chosen one on a confirmed return.
-class clBmpSaveDialog {
-public:
-    virtual ~clBmpSaveDialog() = default;
-    virtual bool Execute(QWidget *parent, QString &fileName) = 0;
-};
-
-// The application's error box for failures inside a handler.
-class clErrorBox {
-public:
-    virtual ~clErrorBox() = default;
-    virtual void ShowError(QWidget *parent, const QString &text) = 0;
-};
 
 // The image control of the chart window: shows its bitmap 1:1, never stretched.
 class TChartImage : public QWidget, public clImageControl {
@@ -101,7 +78,7 @@ public:
     // What the chart is drawn from, read afresh at every redraw: the
     // distribution, the entered a (-1 when only the margins were entered) and
     // the result window's critical bounds.
-    TFormGraph(TSettingsStore &store, clKeyboardSource &keys, const TFisherDistribution &dist,
+    TFormGraph(TSettingsStore &store, const TWindowPorts &ports, const TFisherDistribution &dist,
                std::function<int32_t()> enteredA, const TCriticalBounds &bounds,
                QWidget *parent = nullptr);
     ~TFormGraph() override;
@@ -113,19 +90,9 @@ public:
     void LoadSettings();
     void SaveSettings();
 
-    // Tests replace the dialogs; null restores the real ones.
-    void SetColorDialog(clColorDialog *dialog);
-    void SetSaveDialog(clBmpSaveDialog *dialog);
-    void SetErrorBox(clErrorBox *box);
-
     TChartOptions Options() const;
     // The picture as it stands on the image, at the image's size.
     const QImage &Picture() const;
-    // The name the save dialog proposes next.
-    QString SaveFileName() const { return m_saveFileName; }
-    TColor ColorDialogColor() const { return m_colorDialogColor; }
-    // How many redraws the handlers have asked for so far.
-    int RedrawCount() const { return m_redrawCount; }
 
     void BtnSaveClick();
     void RGrpColorClick();
@@ -143,7 +110,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void FormCreate(clKeyboardSource &keys);
+    void FormCreate();
     void FormClose();
     void FormResize();
     void buildControls();
@@ -152,6 +119,7 @@ private:
     void chooseColor(TColorPanel *panel);
 
     TSettingsStore &m_store;
+    const TWindowPorts m_ports;
     const TFisherDistribution &m_dist;
     std::function<int32_t()> m_enteredA;
     const TCriticalBounds &m_bounds;
@@ -176,16 +144,8 @@ private:
     QLabel *m_lbRightA = nullptr;
     QLabel *m_lbKrit = nullptr;
 
-    std::unique_ptr<clColorDialog> m_ownColorDialog;
-    std::unique_ptr<clBmpSaveDialog> m_ownSaveDialog;
-    std::unique_ptr<clErrorBox> m_ownErrorBox;
-    clColorDialog *m_colorDialog = nullptr;
-    clBmpSaveDialog *m_saveDialog = nullptr;
-    clErrorBox *m_errorBox = nullptr;
-
     TColor m_colorDialogColor = ColorBlack; // where the colour dialog starts
     QString m_saveFileName;                 // proposed by the next save dialog
-    int m_redrawCount = 0;
 };
 
 // The extent by which a stored window size exceeds the client area it restores.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Color.h"
 #include "core/Fisher.h"
 
 #include <QFont>
@@ -12,22 +13,8 @@
 #include <cstdint>
 #include <optional>
 
-// Colours are 0x00BBGGRR: red in the lowest byte.
-using TColor = uint32_t;
-
 constexpr TColor ColorBlack = 0x000000;
 constexpr TColor ColorSilver = 0xC0C0C0;
-
-// The pixel value of a colour in a QImage::Format_RGB32 bitmap.
-inline QRgb ColorToRgb(TColor colour)
-{
-    return qRgb(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
-}
-
-inline TColor RgbToColor(QRgb rgb)
-{
-    return TColor(qRed(rgb)) | TColor(qGreen(rgb)) << 8 | TColor(qBlue(rgb)) << 16;
-}
 
 // An image control: a bitmap shown 1:1 from its top-left corner. The control's
 // size is what the painter draws to; the bitmap follows it on FitBitmap.

@@ -52,9 +52,8 @@ QFont SerifFont(int pixels, bool italic)
 
 } // namespace
 
-TFormVelmar::TFormVelmar(TSettingsStore &store, clKeyboardSource &keys,
-                         clMessageBox &messages, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_store(store), m_keys(keys), m_messages(messages)
+TFormVelmar::TFormVelmar(TSettingsStore &store, const TWindowPorts &ports, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_store(store), m_ports(ports)
 {
     buildLayout();
 
@@ -198,7 +197,7 @@ void TFormVelmar::buildLayout()
 
 void TFormVelmar::FormCreate()
 {
-    if (KeysDown(KeyMaskShift, m_keys))
+    if (KeysDown(KeyMaskShift, m_ports.keys))
         return;
     const QScreen *screen = QGuiApplication::primaryScreen();
     LoadMainSettings(m_store.key, *this, screen ? screen->size() : QSize(),
@@ -235,9 +234,9 @@ void TFormVelmar::FocusCompute() { m_btnComp->setFocus(Qt::TabFocusReason); }
 
 void TFormVelmar::BtnCompClick()
 {
-    ::BtnCompClick(*this, m_messages, [this](const TInputTable &table) {
+    ::BtnCompClick(*this, m_ports.messages, [this](const TInputTable &table) {
         TNoViews none;
-        RunComputation(FisherDistribution, table.s, table.m, table.k, *m_cursor, m_messages,
+        RunComputation(FisherDistribution, table.s, table.m, table.k, m_ports.cursor, m_ports.messages,
                        m_views ? *m_views : none);
     });
 }
@@ -246,7 +245,7 @@ void TFormVelmar::BtnClearClick()
 {
     for (int i = 0; i < FieldCount; ++i)
         SetValue(*this, TField(i), -1);
-    if (KeysDown(KeyMaskCtrl, m_keys) && KeyExists(m_store.key)) {
+    if (KeysDown(KeyMaskCtrl, m_ports.keys) && KeyExists(m_store.key)) {
         DeleteSettingsKey(m_store.key);
         m_store.SaveEnabled = false; // whatever the deletion gave: nothing is written this run
     }

@@ -3,9 +3,8 @@
 #include "core/UiPorts.h"
 #include "help/HelpRequest.h"
 #include "mainwin/InputSteps.h"
-#include "platform/KeyState.h"
 #include "mainwin/MainSettings.h"
-#include "mainwin/QtPorts.h"
+#include "platform/Dialogs.h"
 #include "platform/SettingsStore.h"
 
 #include <QWidget>
@@ -23,14 +22,12 @@ class TFormVelmar : public QWidget, public clInputFields {
     Q_OBJECT
 public:
     // Restores the stored fields and placement unless Shift is held.
-    TFormVelmar(TSettingsStore &store, clKeyboardSource &keys, clMessageBox &messages,
-                QWidget *parent = nullptr);
+    TFormVelmar(TSettingsStore &store, const TWindowPorts &ports, QWidget *parent = nullptr);
     ~TFormVelmar() override;
 
     // The windows created after this one; "Расчет" and "Помощь" need them.
     void setResultViews(clResultViews *views) { m_views = views; }
     void setHelpWindow(TFormHelp *help) { m_help = help; }
-    void setBusyCursor(clBusyCursor *cursor) { m_cursor = cursor ? cursor : &m_qtCursor; }
 
     QLineEdit *field(TField field) const { return m_fields[size_t(field)]; }
     TPlacement placement() const;
@@ -61,10 +58,7 @@ private:
     int fieldIndex(const QObject *object) const;
 
     TSettingsStore &m_store;
-    clKeyboardSource &m_keys;
-    clMessageBox &m_messages;
-    TQtBusyCursor m_qtCursor;
-    clBusyCursor *m_cursor = &m_qtCursor;
+    const TWindowPorts m_ports;
     clResultViews *m_views = nullptr;
     TFormHelp *m_help = nullptr;
     // The help pictures live as long as this window, the last to go.

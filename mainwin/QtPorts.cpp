@@ -5,24 +5,6 @@
 #include "report/FormResult.h"
 #include "report/Report.h"
 
-#include <QApplication>
-#include <QMessageBox>
-
-void TQtMessageBox::Show(const std::string &text, const std::string &caption, TMsgIcon icon)
-{
-    QString shown = QString::fromStdString(text);
-    // A carriage return breaks the text into lines, as in the boxes it was written for.
-    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QMessageBox box(icon == TMsgIcon::Stop ? QMessageBox::Critical : QMessageBox::Information,
-                    QString::fromUtf8(caption.empty() ? ApplicationTitle : caption.c_str()),
-                    shown, QMessageBox::Ok,
-                    QApplication::activeWindow());
-    box.exec();
-}
-
-void TQtBusyCursor::Push() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-
-void TQtBusyCursor::Pop() { QGuiApplication::restoreOverrideCursor(); }
 
 bool TResultWindows::BuildReport()
 {

@@ -2,14 +2,13 @@
 #include "help/FormHelp.h"
 #include "mainwin/FormVelmar.h"
 #include "mainwin/InputTable.h"
-#include "platform/KeyState.h"
 #include "mainwin/QtPorts.h"
+#include "platform/Dialogs.h"
 #include "platform/SettingsStore.h"
 #include "report/FormResult.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
-#include <QMessageBox>
 #include <QTranslator>
 
 #include <cstdio>
@@ -21,7 +20,7 @@ namespace {
 
 void ShowError(const QString &text)
 {
-    QMessageBox::critical(nullptr, QString::fromUtf8(ApplicationTitle), text);
+    TQtErrorBox().ShowError(nullptr, text);
 }
 
 // An error that escapes an event handler is shown in the error box and the
@@ -45,19 +44,19 @@ public:
 
 int RunProgram(QApplication &app)
 {
-    TQtKeyboardSource keys;
-    TQtMessageBox messages;
+    const TQtWindowPorts qtPorts;
+    const TWindowPorts &ports = qtPorts.Ports();
     TSettingsStore store{DefaultSettingsKey()};
 
     // The four windows in their order; each lives until the program ends, and
     // they go in the reverse order (the main window last, deleting the help pictures).
-    auto formVelmar = std::make_unique<TFormVelmar>(store, keys, messages);
-    auto formResult = std::make_unique<TFormResult>(messages);
+    auto formVelmar = std::make_unique<TFormVelmar>(store, ports);
+    auto formResult = std::make_unique<TFormResult>(ports);
     auto formHelp = std::make_unique<TFormHelp>();
     auto formGraph = std::make_unique<TFormGraph>(
-        store, keys, FisherDistribution, [] { return InputTable.a; }, formResult->CriticalBounds());
+        store, ports, FisherDistribution, [] { return InputTable.a; }, formResult->CriticalBounds());
 
-    TResultWindows views(*formResult, *formGraph, messages);
+    TResultWindows views(*formResult, *formGraph, ports.messages);
     formVelmar->setResultViews(&views);
     formVelmar->setHelpWindow(formHelp.get());
 

@@ -35,16 +35,3 @@ class TQtKeyboardSource : public clKeyboardSource {
 public:
     bool Read(TKeyboardState &state) override;
 };
-
-// A fixed state, for tests and for runs without a keyboard.
-class TFixedKeyboardSource : public clKeyboardSource {
-public:
-    TKeyboardState state{};
-    bool readable = true;
-    void Press(uint8_t vk) { state[vk] = 0x80; }
-    bool Read(TKeyboardState &out) override
-    {
-        out = state;
-        return readable;
-    }
-};

@@ -4,7 +4,6 @@
 #include "report/ReportFile.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -46,17 +45,6 @@ constexpr quint32 XKeycodeF = 41;
 constexpr quint32 XKeycodeL = 46;
 
 } // namespace
-
-QString TQtSaveFileDialog::GetSaveFileName(QWidget *parent, const QString &lastName)
-{
-    QFileDialog dialog(parent, QString(), lastName,
-                       QStringLiteral("Текстовые файлы (*.txt);;Все файлы (*.*)"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("txt"));
-    if (dialog.exec() != QDialog::Accepted)
-        return {};
-    return dialog.selectedFiles().value(0);
-}
 
 int32_t FindPhrase(QPlainTextEdit *control, const QString &phrase)
 {
@@ -141,8 +129,8 @@ QString TFindDialog::FindText() const { return m_findEdit->text(); }
 
 void TFindDialog::SetFindText(const QString &text) { m_findEdit->setText(text); }
 
-TFormResult::TFormResult(clMessageBox &messages, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_messages(messages)
+TFormResult::TFormResult(const TWindowPorts &ports, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_ports(ports)
 {
     setObjectName(QStringLiteral("FormResult"));
     setWindowTitle(QStringLiteral("Распределение"));
@@ -197,11 +185,6 @@ TFormResult::TFormResult(clMessageBox &messages, QWidget *parent)
 }
 
 TFormResult::~TFormResult() = default;
-
-void TFormResult::setSaveDialog(clSaveFileDialog *dialog)
-{
-    m_saveDialog = dialog ? dialog : &m_qtSaveDialog;
-}
 
 void TFormResult::Clear()
 {
@@ -275,7 +258,7 @@ bool TFormResult::SaveText(const QString &fileName)
     // file there that may be written is written in place.
     file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
-        m_messages.Show(Utf8(QStringLiteral("Не могу открыть файл \"%1\"").arg(shown)), SaveCaption,
+        m_ports.messages.Show(Utf8(QStringLiteral("Не могу открыть файл \"%1\"").arg(shown)), SaveCaption,
                         TMsgIcon::Stop);
         return false;
     }
@@ -285,7 +268,7 @@ bool TFormResult::SaveText(const QString &fileName)
     if (file.write(bytes) != bytes.size() || !file.commit()) {
         if (file.isOpen())
             file.cancelWriting();
-        m_messages.Show(Utf8(QStringLiteral("Не могу записать файл \"%1\"").arg(shown)), SaveCaption,
+        m_ports.messages.Show(Utf8(QStringLiteral("Не могу записать файл \"%1\"").arg(shown)), SaveCaption,
                         TMsgIcon::Stop);
         return false;
     }
@@ -294,7 +277,11 @@ bool TFormResult::SaveText(const QString &fileName)
 
 void TFormResult::BtnSaveTextClick()
 {
-    const QString name = m_saveDialog->GetSaveFileName(this, m_lastSaveName);
+    TSaveFileRequest request;
+    request.proposedName = m_lastSaveName;
+    request.filter = QStringLiteral("Текстовые файлы (*.txt);;Все файлы (*.*)");
+    request.defaultSuffix = QStringLiteral("txt");
+    const QString name = m_ports.saveDialog.GetSaveFileName(this, request);
     if (name.isEmpty())
         return;
     m_lastSaveName = name;
@@ -308,7 +295,7 @@ void TFormResult::BtnFindClick()
     m_findDialog->activateWindow();
 }
 
-void TFormResult::reportNotFound() { m_messages.Show(NotFoundText, "", TMsgIcon::Information); }
+void TFormResult::reportNotFound() { m_ports.messages.Show(NotFoundText, "", TMsgIcon::Information); }
 
 void TFormResult::FindDialogFind()
 {

@@ -2,6 +2,7 @@
 
 #include "core/CriticalBounds.h"
 #include "core/UiPorts.h"
+#include "platform/Dialogs.h"
 #include "report/Report.h"
 
 #include <QDialog>
@@ -13,21 +14,6 @@
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
-
-// Asks for the name of the file the report is saved to; tests stand in for it.
-class clSaveFileDialog {
-public:
-    virtual ~clSaveFileDialog() = default;
-    // Empty when the user cancels. lastName is the name chosen the time before.
-    virtual QString GetSaveFileName(QWidget *parent, const QString &lastName) = 0;
-};
-
-// The toolkit's file-save dialog: text files first, default extension txt,
-// a question before an existing file is overwritten.
-class TQtSaveFileDialog : public clSaveFileDialog {
-public:
-    QString GetSaveFileName(QWidget *parent, const QString &lastName) override;
-};
 
 // Searches control for phrase (trimmed of blanks and control characters),
 // starting one character after the caret so that a repeated search moves on.
@@ -60,11 +46,8 @@ private:
 class TFormResult : public QWidget, public clReportSink {
     Q_OBJECT
 public:
-    explicit TFormResult(clMessageBox &messages, QWidget *parent = nullptr);
+    explicit TFormResult(const TWindowPorts &ports, QWidget *parent = nullptr);
     ~TFormResult() override;
-
-    // nullptr brings back the toolkit's dialog; the dialog is not owned.
-    void setSaveDialog(clSaveFileDialog *dialog);
 
     const TCriticalBounds &CriticalBounds() const { return m_criticalBounds; }
 
@@ -76,9 +59,6 @@ public:
     void Show() override;
     void FocusText() override;
     void SetCriticalBounds(const TCriticalBounds &bounds) override;
-
-    QPlainTextEdit *textControl() const { return m_text; }
-    TFindDialog *findDialog() const { return m_findDialog; }
 
     // Writes the text to fileName; false when it failed (the user has been told).
     bool SaveText(const QString &fileName);
@@ -96,9 +76,7 @@ private:
     void flushPending();
     void reportNotFound();
 
-    clMessageBox &m_messages;
-    TQtSaveFileDialog m_qtSaveDialog;
-    clSaveFileDialog *m_saveDialog = &m_qtSaveDialog;
+    const TWindowPorts m_ports;
     QString m_lastSaveName;
 
     QPlainTextEdit *m_text = nullptr; // REdit

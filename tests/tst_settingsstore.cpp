@@ -1,5 +1,6 @@
 #include "platform/KeyState.h"
 #include "platform/SettingsStore.h"
+#include "tests/FixedKeyboard.h"
 
 #include <QtTest>
 

@@ -1,32 +1,79 @@
 #pragma once
 
-#include "core/UiPorts.h"
+// The windows' ports for tests: every dialog scripted, every box recorded, the
+// keyboard fixed; and a watchdog for a dialog that slipped past them.
+
+#include "headless/Standins.h"
+#include "platform/Dialogs.h"
+#include "tests/FixedKeyboard.h"
 
 #include <QApplication>
+#include <QList>
+#include <QStringList>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
 
-#include <string>
-#include <vector>
+#include <optional>
 
-// Records the message boxes instead of showing them.
-class TRecordingMessageBox : public clMessageBox {
+class TRecordingErrorBox : public clErrorBox {
 public:
-    struct TMessage {
-        std::string text;
-        std::string caption;
-        TMsgIcon icon;
-    };
-    std::vector<TMessage> shown;
-    void Show(const std::string &text, const std::string &caption, TMsgIcon icon) override
+    QStringList shown;
+    void ShowError(QWidget *, const QString &text) override { shown << text; }
+};
+
+// Answers each save dialog with the next name; an empty answer, or none left, cancels.
+class TScriptedSaveDialog : public clSaveFileDialog {
+public:
+    QStringList answers;
+    QList<TSaveFileRequest> requests;
+    QStringList Proposed() const
     {
-        shown.push_back({text, caption, icon});
+        QStringList names;
+        for (const TSaveFileRequest &request : requests)
+            names << request.proposedName;
+        return names;
+    }
+    QString GetSaveFileName(QWidget *, const TSaveFileRequest &request) override
+    {
+        requests << request;
+        return answers.isEmpty() ? QString() : answers.takeFirst();
     }
 };
 
-// A modal dialog that slipped past the interfaces fails the test instead of
-// waiting for a user who never comes.
+// Answers each colour dialog with the next colour; nullopt, or none left, cancels.
+class TScriptedColorDialog : public clColorDialog {
+public:
+    QList<TColor> starts; // where each opening started
+    QList<std::optional<TColor>> answers;
+    bool Execute(QWidget *, TColor &colour) override
+    {
+        starts << colour;
+        const std::optional<TColor> answer = answers.isEmpty() ? std::nullopt : answers.takeFirst();
+        if (!answer)
+            return false;
+        colour = *answer;
+        return true;
+    }
+};
+
+// One set of stand-ins for a window under test.
+struct TTestPorts {
+    TRecordingMessageBox messages;
+    TRecordingErrorBox errors;
+    TScriptedSaveDialog saveDialog;
+    TScriptedColorDialog colorDialog;
+    TSilentCursor cursor;
+    TFixedKeyboardSource keys;
+    TWindowPorts ports{messages, errors, saveDialog, colorDialog, cursor, keys};
+
+    TTestPorts() = default;
+    TTestPorts(const TTestPorts &) = delete;
+    TTestPorts &operator=(const TTestPorts &) = delete;
+};
+
+// A modal dialog that slipped past the ports fails the test instead of waiting
+// for a user who never comes.
 inline void InstallModalWatchdog(QObject *owner)
 {
     auto *timer = new QTimer(owner);

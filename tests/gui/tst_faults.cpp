@@ -25,34 +25,6 @@
 
 namespace {
 
-class TFixedSaveName : public clSaveFileDialog {
-public:
-    QString name;
-    QString GetSaveFileName(QWidget *, const QString &) override { return name; }
-};
-
-class TFixedBmpName : public clBmpSaveDialog {
-public:
-    QString name;
-    bool Execute(QWidget *, QString &fileName) override
-    {
-        fileName = name;
-        return true;
-    }
-};
-
-class TRecordingErrorBox : public clErrorBox {
-public:
-    QStringList shown;
-    void ShowError(QWidget *, const QString &text) override { shown << text; }
-};
-
-class TNoViews : public clResultViews {
-public:
-    bool BuildReport() override { return true; }
-    void ShowChart() override {}
-};
-
 // A folder the test makes unusable in the way a row asks for; false when this
 // machine cannot make it so (mounting needs root).
 bool Mount(const QString &folder, const QString &options)
@@ -195,18 +167,17 @@ void TestFaults::badPlaces()
     ComputeLargeTable(table, dist);
 
     // The report.
-    TRecordingMessageBox messages;
-    TFormResult result(messages);
-    TFixedSaveName saveName;
-    saveName.name = folder + "/report.txt";
-    result.setSaveDialog(&saveName);
+    TTestPorts ports;
+    const TRecordingMessageBox &messages = ports.messages;
+    TFormResult result(ports.ports);
+    ports.saveDialog.answers = {folder + "/report.txt", folder + "/chart.bmp"};
     QCOMPARE(BuildReport(result, dist, table), 0);
     result.BtnSaveTextClick();
     if (place == "closed") {
         // Saved in place, and no stray file beside it; the row ends with the report.
         QVERIFY(messages.shown.empty());
         QCOMPARE(ReadAll(folder + "/report.txt"),
-                 EncodeReportText(result.textControl()->toPlainText()));
+                 EncodeReportText(result.findChild<QPlainTextEdit *>("REdit")->toPlainText()));
         QVERIFY(QDir(folder).entryList(QDir::Files) == QStringList{"report.txt"});
         permissions.reset();
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -218,15 +189,11 @@ void TestFaults::badPlaces()
     QVERIFY(QString::fromStdString(messages.shown[0].text).contains("report.txt"));
 
     // The chart.
-    TFixedKeyboardSource keys;
     QTemporaryDir settingsRoot;
     TSettingsStore store{{settingsRoot.path(), "\\Software\\VLM-2010-v2"}};
-    TFormGraph chart(store, keys, dist, [&table] { return table.a; }, result.CriticalBounds());
-    TFixedBmpName bmpName;
-    bmpName.name = folder + "/chart.bmp";
-    TRecordingErrorBox errors;
-    chart.SetSaveDialog(&bmpName);
-    chart.SetErrorBox(&errors);
+    TFormGraph chart(store, ports.ports, dist, [&table] { return table.a; },
+                     result.CriticalBounds());
+    const TRecordingErrorBox &errors = ports.errors;
     chart.ShowChart();
     chart.BtnSaveClick();
     QCOMPARE(errors.shown.size(), 1);
@@ -253,11 +220,9 @@ void TestFaults::unwritableStoreLosesNothingElse()
     blocker.close();
     TSettingsStore store{{dir.path() + "/config", "\\Software\\VLM-2010-v2"}};
 
-    TFixedKeyboardSource keys;
-    TRecordingMessageBox messages;
-    TNoViews views;
-    TFormVelmar form(store, keys, messages);
-    form.setResultViews(&views);
+    TTestPorts ports;
+    const TRecordingMessageBox &messages = ports.messages;
+    TFormVelmar form(store, ports.ports);
     form.show();
     form.field(TField::a)->setText("6");
     form.close();
@@ -290,12 +255,10 @@ void TestFaults::damagedStoreStartsClean()
         file.write(content);
     }
     InputTable = TInputTable();
-    TFixedKeyboardSource keys;
-    TRecordingMessageBox messages;
-    TNoViews views;
+    TTestPorts ports;
+    const TRecordingMessageBox &messages = ports.messages;
     {
-        TFormVelmar form(store, keys, messages);
-        form.setResultViews(&views);
+        TFormVelmar form(store, ports.ports);
         // Every field shows nothing or a plain number, and the table agrees.
         for (int i = 0; i < FieldCount; ++i) {
             const QString text = form.field(TField(i))->text();

@@ -4,6 +4,7 @@
 #include "chart/FrmGraph.h"
 #include "core/Fisher.h"
 #include "report/Report.h"
+#include "tests/gui/TestPorts.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -18,42 +19,6 @@
 namespace {
 
 const QString KeyPath = QStringLiteral("\\Software\\VLM-2010-v2");
-
-class TFakeColorDialog : public clColorDialog {
-public:
-    QList<TColor> starts; // where each opening started
-    QList<std::optional<TColor>> answers; // nullopt: cancelled
-    bool Execute(QWidget *, TColor &colour) override
-    {
-        starts << colour;
-        const std::optional<TColor> answer = answers.isEmpty() ? std::nullopt : answers.takeFirst();
-        if (!answer)
-            return false;
-        colour = *answer;
-        return true;
-    }
-};
-
-class TFakeSaveDialog : public clBmpSaveDialog {
-public:
-    QStringList proposed;
-    QStringList answers; // an empty answer cancels
-    bool Execute(QWidget *, QString &fileName) override
-    {
-        proposed << fileName;
-        const QString answer = answers.isEmpty() ? QString() : answers.takeFirst();
-        if (answer.isEmpty())
-            return false;
-        fileName = answer;
-        return true;
-    }
-};
-
-class TFakeErrorBox : public clErrorBox {
-public:
-    QStringList shown;
-    void ShowError(QWidget *, const QString &text) override { shown << text; }
-};
 
 // The enabled states of the controls the option-state table governs, as a word:
 // box group, three bar swatches with labels, criterion and level with the strip swatch.
@@ -98,6 +63,7 @@ TColor At(const QImage &image, int col, int row) { return RgbToColor(image.pixel
 class TestFormGraph : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { InstallModalWatchdog(this); }
     void init();
     void cleanup();
     void designState();
@@ -124,7 +90,8 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     TSettingsKey m_key;
     TSettingsStore m_store;
-    TFixedKeyboardSource m_keys;
+    std::unique_ptr<TTestPorts> m_ports;
+    int m_redraws = 0; // every redraw reads the entered a once
     TFisherDistribution m_dist;
     int32_t m_enteredA = -1;
     TCriticalBounds m_bounds;
@@ -136,7 +103,8 @@ void TestFormGraph::init()
     QVERIFY(m_dir->isValid());
     m_key = {m_dir->path(), KeyPath};
     m_store = {m_key};
-    m_keys = TFixedKeyboardSource();
+    m_ports = std::make_unique<TTestPorts>();
+    m_redraws = 0;
     QCOMPARE(ComputeDistribution(m_dist, 16, 10, 9), 0);
     m_enteredA = 8;
     m_bounds = ComputeCriticalBounds(m_dist);
@@ -147,7 +115,12 @@ void TestFormGraph::cleanup() { m_dir.reset(); }
 std::unique_ptr<TFormGraph> TestFormGraph::makeForm()
 {
     return std::make_unique<TFormGraph>(
-        m_store, m_keys, m_dist, [this] { return m_enteredA; }, m_bounds);
+        m_store, m_ports->ports, m_dist,
+        [this] {
+            ++m_redraws;
+            return m_enteredA;
+        },
+        m_bounds);
 }
 
 void TestFormGraph::store(const QVariantMap &values)
@@ -307,7 +280,7 @@ void TestFormGraph::shiftKeepsDesignState()
 {
     store({{"FormGLeft", 10}, {"FormGWidth", 508}, {"FormGTop", 20}, {"FormGHeight", 427},
            {"RGrpColorIndex", 1}, {"Pan_aColor", 0x020202}});
-    m_keys.Press(VkShift);
+    m_ports->keys.Press(VkShift);
     const auto form = makeForm();
     QCOMPARE(States(*form), QStringLiteral("GP-"));
     QCOMPARE(form->Options().aColor, TColor(0xFF0000));
@@ -335,26 +308,24 @@ void TestFormGraph::statesAfterClicks()
 void TestFormGraph::handlersOnlyOnChange()
 {
     const auto form = makeForm();
-    const int start = form->RedrawCount();
+    const int start = m_redraws;
     Box(*form, "ChBoxP")->setChecked(true); // already checked
     Select(*form, "RGrpColor", 0);          // already selected
-    QCOMPARE(form->RedrawCount(), start);
+    QCOMPARE(m_redraws, start);
     Box(*form, "ChBoxKrObl")->click();
     Select(*form, "RGpKrit", 1);
     Select(*form, "RGpKrit", 1);
     Select(*form, "RGrpZnach", 2);
-    QCOMPARE(form->RedrawCount(), start + 3);
+    QCOMPARE(m_redraws, start + 3);
     QCOMPARE(form->Options().kritIndex, 1);
     QCOMPARE(form->Options().znachIndex, 2);
 }
 
 void TestFormGraph::settingsRoundTrip()
 {
-    TFakeColorDialog colours;
-    colours.answers = {TColor(0x0A0B0C)};
+    m_ports->colorDialog.answers = {TColor(0x0A0B0C)};
     {
         const auto form = makeForm();
-        form->SetColorDialog(&colours);
         form->ShowChart();
         form->move(30, 40);
         form->resize(600, 400);
@@ -428,8 +399,7 @@ void TestFormGraph::closingOnlyHides()
 void TestFormGraph::sharedColourDialog()
 {
     const auto form = makeForm();
-    TFakeColorDialog dialog;
-    form->SetColorDialog(&dialog);
+    TScriptedColorDialog &dialog = m_ports->colorDialog;
     form->ShowChart();
     dialog.answers = {TColor(0x112233), std::nullopt, TColor(0x445566)};
     QTest::mouseClick(form->findChild<QWidget *>("Pan_Levee"), Qt::LeftButton);
@@ -451,10 +421,8 @@ void TestFormGraph::sharedColourDialog()
 void TestFormGraph::saveBitmap()
 {
     const auto form = makeForm();
-    TFakeSaveDialog dialog;
-    TFakeErrorBox errors;
-    form->SetSaveDialog(&dialog);
-    form->SetErrorBox(&errors);
+    TScriptedSaveDialog &dialog = m_ports->saveDialog;
+    const TRecordingErrorBox &errors = m_ports->errors;
     form->ShowChart();
     const QString bare = m_dir->filePath("chart");
     const QString withExtension = bare + ".bmp";
@@ -476,18 +444,19 @@ void TestFormGraph::saveBitmap()
     form->BtnSaveClick(); // cancelled: nothing happens
     form->BtnSaveClick();
     QVERIFY(QFile::exists(m_dir->filePath("other.bmp")));
-    QCOMPARE(dialog.proposed, (QStringList{QString(), withExtension, withExtension}));
-    QCOMPARE(form->SaveFileName(), m_dir->filePath("other.bmp"));
+    form->BtnSaveClick(); // cancelled: the last name is proposed again
+    QCOMPARE(dialog.Proposed(), (QStringList{QString(), withExtension, withExtension,
+                                             m_dir->filePath("other.bmp")}));
+    QCOMPARE(dialog.requests.first().filter, QStringLiteral("bmp-файл (*.bmp)"));
+    QVERIFY(!dialog.requests.first().confirmOverwrite);
     QCOMPARE(errors.shown, QStringList{});
 }
 
 void TestFormGraph::saveBitmapFailure()
 {
     const auto form = makeForm();
-    TFakeSaveDialog dialog;
-    TFakeErrorBox errors;
-    form->SetSaveDialog(&dialog);
-    form->SetErrorBox(&errors);
+    TScriptedSaveDialog &dialog = m_ports->saveDialog;
+    const TRecordingErrorBox &errors = m_ports->errors;
     form->ShowChart();
     const QImage before = form->Picture().copy();
     const QString target = m_dir->filePath("no/such/folder/chart.bmp");

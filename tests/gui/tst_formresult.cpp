@@ -19,17 +19,6 @@
 
 namespace {
 
-class TFixedSaveDialog : public clSaveFileDialog {
-public:
-    QString answer;
-    QStringList lastNames;
-    QString GetSaveFileName(QWidget *, const QString &lastName) override
-    {
-        lastNames << lastName;
-        return answer;
-    }
-};
-
 const char *const NotFound = "За позицией курсора отыскиваемая фраза отсутствует";
 
 // A report-like text: a heading that also occurs further down, and enough
@@ -52,12 +41,12 @@ class TestFormResult : public QObject {
     Q_OBJECT
 
 private:
-    TRecordingMessageBox m_messages;
-    TFixedSaveDialog m_dialog;
+    std::unique_ptr<TTestPorts> m_ports;
     std::unique_ptr<TFormResult> m_form;
     QTemporaryDir m_dir;
 
-    QPlainTextEdit *text() const { return m_form->textControl(); }
+    QPlainTextEdit *text() const { return m_form->findChild<QPlainTextEdit *>("REdit"); }
+    TFindDialog *findDialog() const { return m_form->findChild<TFindDialog *>("FindDialog"); }
     void fill(const QStringList &lines)
     {
         m_form->Clear();
@@ -75,10 +64,8 @@ private Q_SLOTS:
 
     void init()
     {
-        m_messages.shown.clear();
-        m_dialog.lastNames.clear();
-        m_form = std::make_unique<TFormResult>(m_messages);
-        m_form->setSaveDialog(&m_dialog);
+        m_ports = std::make_unique<TTestPorts>();
+        m_form = std::make_unique<TFormResult>(m_ports->ports);
     }
 
     void cleanup() { m_form.reset(); }
@@ -150,10 +137,11 @@ private Q_SLOTS:
         QFETCH(QStringList, lines);
         QFETCH(QByteArray, bytes);
         fill(lines);
-        m_dialog.answer = m_dir.filePath(QStringLiteral("report.txt"));
+        const QString name = m_dir.filePath(QStringLiteral("report.txt"));
+        m_ports->saveDialog.answers = {name};
         m_form->BtnSaveTextClick();
-        QVERIFY(m_messages.shown.empty());
-        QFile file(m_dialog.answer);
+        QVERIFY(m_ports->messages.shown.empty());
+        QFile file(name);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), bytes);
     }
@@ -163,11 +151,12 @@ private Q_SLOTS:
         fill({QStringLiteral("строка")});
         text()->moveCursor(QTextCursor::End);
         QTest::keyClicks(text(), QStringLiteral("!"));
-        m_dialog.answer = m_dir.filePath(QStringLiteral("edited.txt"));
+        const QString name = m_dir.filePath(QStringLiteral("edited.txt"));
+        m_ports->saveDialog.answers = {name, name};
         m_form->BtnSaveTextClick();
         m_form->BtnSaveTextClick();
-        QCOMPARE(m_dialog.lastNames, (QStringList{QString(), m_dialog.answer}));
-        QFile file(m_dialog.answer);
+        QCOMPARE(m_ports->saveDialog.Proposed(), (QStringList{QString(), name}));
+        QFile file(name);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("\xF1\xF2\xF0\xEE\xEA\xE0!\r\n"));
     }
@@ -175,23 +164,23 @@ private Q_SLOTS:
     void saveCancelled()
     {
         fill({QStringLiteral("x")});
-        m_dialog.answer.clear();
         m_form->BtnSaveTextClick();
-        QVERIFY(m_messages.shown.empty());
-        QCOMPARE(m_dialog.lastNames.size(), 1);
+        QVERIFY(m_ports->messages.shown.empty());
+        QCOMPARE(m_ports->saveDialog.requests.size(), 1);
     }
 
     void saveUnopenable()
     {
         fill({QStringLiteral("x")});
-        m_dialog.answer = m_dir.filePath(QStringLiteral("no such folder/r.txt"));
+        const QString name = m_dir.filePath(QStringLiteral("no such folder/r.txt"));
+        m_ports->saveDialog.answers = {name};
         m_form->BtnSaveTextClick();
-        QCOMPARE(m_messages.shown.size(), size_t(1));
-        QCOMPARE(QString::fromStdString(m_messages.shown[0].text),
-                 QStringLiteral("Не могу открыть файл \"%1\"").arg(m_dialog.answer));
-        QCOMPARE(m_messages.shown[0].caption, std::string("Сохранить"));
-        QCOMPARE(m_messages.shown[0].icon, TMsgIcon::Stop);
-        QVERIFY(!QFile::exists(m_dialog.answer));
+        QCOMPARE(m_ports->messages.shown.size(), size_t(1));
+        QCOMPARE(QString::fromStdString(m_ports->messages.shown[0].text),
+                 QStringLiteral("Не могу открыть файл \"%1\"").arg(name));
+        QCOMPARE(m_ports->messages.shown[0].caption, std::string("Сохранить"));
+        QCOMPARE(m_ports->messages.shown[0].icon, TMsgIcon::Stop);
+        QVERIFY(!QFile::exists(name));
     }
 
 #ifdef Q_OS_LINUX
@@ -220,11 +209,11 @@ private Q_SLOTS:
         std::signal(SIGXFSZ, previousHandler);
 
         QVERIFY(!saved_ok);
-        QCOMPARE(m_messages.shown.size(), size_t(1));
-        QCOMPARE(QString::fromStdString(m_messages.shown[0].text),
+        QCOMPARE(m_ports->messages.shown.size(), size_t(1));
+        QCOMPARE(QString::fromStdString(m_ports->messages.shown[0].text),
                  QStringLiteral("Не могу записать файл \"%1\"").arg(name));
-        QCOMPARE(m_messages.shown[0].caption, std::string("Сохранить"));
-        QCOMPARE(m_messages.shown[0].icon, TMsgIcon::Stop);
+        QCOMPARE(m_ports->messages.shown[0].caption, std::string("Сохранить"));
+        QCOMPARE(m_ports->messages.shown[0].icon, TMsgIcon::Stop);
         QFile old(name);
         QVERIFY(old.open(QIODevice::ReadOnly));
         QCOMPARE(old.readAll(), QByteArray("old report\r\n"));
@@ -283,17 +272,17 @@ private Q_SLOTS:
     void repeatedSearchWalksOn()
     {
         fill(SampleLines());
-        m_form->findDialog()->SetFindText(QStringLiteral("ОПРОВЕРГАЕТ"));
+        findDialog()->SetFindText(QStringLiteral("ОПРОВЕРГАЕТ"));
         QList<int> lines;
         for (int i = 0; i < 3; ++i) {
             m_form->SearchAgain();
             lines << text()->textCursor().blockNumber();
         }
         QCOMPARE(lines, (QList<int>{1, 202, 202}));
-        QCOMPARE(m_messages.shown.size(), size_t(1));
-        QCOMPARE(m_messages.shown[0].text, std::string(NotFound));
-        QCOMPARE(m_messages.shown[0].caption, std::string());
-        QCOMPARE(m_messages.shown[0].icon, TMsgIcon::Information);
+        QCOMPARE(m_ports->messages.shown.size(), size_t(1));
+        QCOMPARE(m_ports->messages.shown[0].text, std::string(NotFound));
+        QCOMPARE(m_ports->messages.shown[0].caption, std::string());
+        QCOMPARE(m_ports->messages.shown[0].icon, TMsgIcon::Information);
         // The selection stays on the last occurrence.
         QCOMPARE(selected(), QStringLiteral("ОПРОВЕРГАЕТ"));
     }
@@ -302,12 +291,12 @@ private Q_SLOTS:
     {
         fill(SampleLines());
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
-        TFindDialog *dialog = m_form->findDialog();
+        TFindDialog *dialog = findDialog();
 
         // Ctrl+L before any phrase: nothing.
         QTest::keyClick(text(), Qt::Key_L, Qt::ControlModifier);
         QCOMPARE(caret(), 0);
-        QVERIFY(m_messages.shown.empty());
+        QVERIFY(m_ports->messages.shown.empty());
 
         QTest::keyClick(text(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
         QVERIFY(dialog->isVisible());
@@ -333,8 +322,8 @@ private Q_SLOTS:
                 edit->fontMetrics().horizontalAdvance(heading));
         dialog->SetFindText(QStringLiteral("ОПРОВЕРГАЕТ"));
         dialog->findChild<QPushButton *>(QStringLiteral("BtnFindNext"))->click();
-        QCOMPARE(m_messages.shown.size(), size_t(1));
-        QCOMPARE(m_messages.shown[0].text, std::string(NotFound));
+        QCOMPARE(m_ports->messages.shown.size(), size_t(1));
+        QCOMPARE(m_ports->messages.shown[0].text, std::string(NotFound));
         QVERIFY(!dialog->isVisible());
     }
 
@@ -368,17 +357,17 @@ private Q_SLOTS:
         QFETCH(QString, outcome);
         fill(SampleLines());
         QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
-        m_form->findDialog()->SetFindText(QStringLiteral("ОПРОВЕРГАЕТ"));
+        findDialog()->SetFindText(QStringLiteral("ОПРОВЕРГАЕТ"));
         const QString before = text()->toPlainText();
         QKeyEvent press(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers), scanCode,
                         virtualKey, 0, key == Qt::Key_Tab ? QStringLiteral("\t") : QString());
         QApplication::sendEvent(text(), &press);
 
-        QCOMPARE(m_form->findDialog()->isVisible(), outcome == "find");
+        QCOMPARE(findDialog()->isVisible(), outcome == "find");
         QCOMPARE(text()->textCursor().blockNumber(), outcome == "again" ? 1 : 0);
         QCOMPARE(m_form->focusWidget() != text(), outcome == "focus");
         QCOMPARE(text()->toPlainText(), before);
-        QVERIFY(m_messages.shown.empty());
+        QVERIFY(m_ports->messages.shown.empty());
     }
 
     void scrolling_data()

@@ -19,36 +19,6 @@
 
 namespace {
 
-class TRecordingCursor : public clBusyCursor {
-public:
-    int depth = 0;
-    int pushes = 0;
-    void Push() override
-    {
-        ++depth;
-        ++pushes;
-    }
-    void Pop() override { --depth; }
-};
-
-class TRecordingViews : public clResultViews {
-public:
-    explicit TRecordingViews(const TRecordingCursor &cursor) : m_cursor(cursor) {}
-    int reports = 0;
-    int charts = 0;
-    int cursorDepthInReport = -1;
-    bool BuildReport() override
-    {
-        ++reports;
-        cursorDepthInReport = m_cursor.depth;
-        return true;
-    }
-    void ShowChart() override { ++charts; }
-
-private:
-    const TRecordingCursor &m_cursor;
-};
-
 const char *const FieldObjectNames[FieldCount] = {"Ea", "Eb", "Ec", "Ed", "Em",
                                                   "Em_", "Ek", "Ek_", "En"};
 
@@ -84,17 +54,16 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     TSettingsKey m_key;
     TSettingsStore m_store;
-    TFixedKeyboardSource m_keys;
-    TRecordingMessageBox m_messages;
-    TRecordingCursor m_cursor;
-    std::unique_ptr<TRecordingViews> m_views;
+    std::unique_ptr<TTestPorts> m_ports;
+    TJournal m_journal; // the cursor's and the views' steps of a computation
+    TLineSink m_report;
+    std::unique_ptr<TReportViews> m_views;
     std::unique_ptr<TFormVelmar> m_form;
 
     void createForm()
     {
-        m_form = std::make_unique<TFormVelmar>(m_store, m_keys, m_messages);
+        m_form = std::make_unique<TFormVelmar>(m_store, m_ports->ports);
         m_form->setResultViews(m_views.get());
-        m_form->setBusyCursor(&m_cursor);
         m_form->show();
         QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
     }
@@ -136,10 +105,11 @@ private Q_SLOTS:
         m_dir = std::make_unique<QTemporaryDir>();
         m_key = {m_dir->path(), QStringLiteral("\\Software\\VLM-2010-v2")};
         m_store = {m_key};
-        m_keys = TFixedKeyboardSource();
-        m_messages.shown.clear();
-        m_cursor = TRecordingCursor();
-        m_views = std::make_unique<TRecordingViews>(m_cursor);
+        m_ports = std::make_unique<TTestPorts>();
+        m_journal.clear();
+        m_ports->cursor.journal = &m_journal;
+        m_views = std::make_unique<TReportViews>(m_report, FisherDistribution, InputTable);
+        m_views->journal = &m_journal;
         InputTable.ClearAll();
         EditBusy = false;
         createForm();
@@ -266,7 +236,7 @@ private Q_SLOTS:
         QTest::keyClick(start, Qt::Key_Return);
         QCOMPARE(focused()->objectName(), to);
         // Enter moves on; it does not press the button.
-        QVERIFY(m_messages.shown.empty());
+        QVERIFY(m_ports->messages.shown.empty());
     }
 
     // The worked example typed with Tab and Enter, then Enter on "Расчет".
@@ -286,7 +256,7 @@ private Q_SLOTS:
         QTest::keyClick(focused(), Qt::Key_Return);
         QCOMPARE(m_views->reports, 1);
         QCOMPARE(m_views->charts, 1);
-        QVERIFY(m_messages.shown.empty());
+        QVERIFY(m_ports->messages.shown.empty());
     }
 
     void exitStepsWhileTyping()
@@ -320,7 +290,7 @@ private Q_SLOTS:
         enter(script);
         clickCompute();
         QCOMPARE(focused(), button("BtnComp"));
-        QVERIFY(m_messages.shown.empty());
+        QVERIFY(m_ports->messages.shown.empty());
         QCOMPARE(m_views->reports, 1);
         QCOMPARE(texts(), shown);
     }
@@ -355,10 +325,10 @@ private Q_SLOTS:
         QFETCH(TTexts, shown);
         enter(script);
         clickCompute();
-        QCOMPARE(m_messages.shown.size(), size_t(1));
-        QCOMPARE(QString::fromStdString(m_messages.shown[0].text), text);
-        QCOMPARE(m_messages.shown[0].caption, std::string());
-        QCOMPARE(int(m_messages.shown[0].icon), icon);
+        QCOMPARE(m_ports->messages.shown.size(), size_t(1));
+        QCOMPARE(QString::fromStdString(m_ports->messages.shown[0].text), text);
+        QCOMPARE(m_ports->messages.shown[0].caption, std::string());
+        QCOMPARE(int(m_ports->messages.shown[0].icon), icon);
         QCOMPARE(m_views->reports, 0);
         QCOMPARE(texts(), shown);
     }
@@ -367,9 +337,9 @@ private Q_SLOTS:
     {
         enter(QStringLiteral("a=8 b=2 c=1 d=5"));
         clickCompute();
-        QCOMPARE(m_cursor.pushes, 1);
-        QCOMPARE(m_cursor.depth, 0);
-        QCOMPARE(m_views->cursorDepthInReport, 1);
+        QCOMPARE(m_ports->cursor.pushes, 1);
+        QCOMPARE(m_ports->cursor.depth, 0);
+        QCOMPARE(m_journal, (TJournal{"busy", "report", "chart", "idle"}));
     }
 
     void clear_data()
@@ -395,7 +365,7 @@ private Q_SLOTS:
         enter(QStringLiteral("a=8 b=2 c=1 d=5"));
         clickCompute();
         if (ctrl)
-            m_keys.Press(VkControl);
+            m_ports->keys.Press(VkControl);
         QTest::mouseClick(button("BtnClear"), Qt::LeftButton);
         QCOMPARE(texts(), (TTexts{"", "", "", "", "", "", "", "", ""}));
         for (int i = 0; i < FieldCount; ++i)
@@ -405,8 +375,8 @@ private Q_SLOTS:
 
         // The next "Расчет" finds nothing entered.
         clickCompute();
-        QCOMPARE(m_messages.shown.size(), size_t(1));
-        QCOMPARE(m_messages.shown[0].text, std::string(InputMessages::NotAllFilled));
+        QCOMPARE(m_ports->messages.shown.size(), size_t(1));
+        QCOMPARE(m_ports->messages.shown[0].text, std::string(InputMessages::NotAllFilled));
 
         m_form->close();
         QCOMPARE(KeyExists(m_key), keyAfterClose);
@@ -455,7 +425,7 @@ private Q_SLOTS:
         m_form.reset();
         InputTable.ClearAll();
         if (shift)
-            m_keys.Press(VkShift);
+            m_ports->keys.Press(VkShift);
         createForm();
         if (shift) {
             QCOMPARE(texts(), (TTexts{"", "", "", "", "", "", "", "", ""}));
