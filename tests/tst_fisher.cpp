@@ -1,5 +1,6 @@
 #include "core/Fisher.h"
 #include "core/RunComputation.h"
+#include "headless/Standins.h"
 
 #include <QtTest>
 
@@ -42,26 +43,6 @@ std::vector<long double> PlainPoints(int s, int m, int k)
     }
     return points;
 }
-
-class TRecordingUi : public clBusyCursor, public clMessageBox, public clResultViews {
-public:
-    QStringList events;
-    void Push() override { events << "busy"; }
-    void Pop() override { events << "idle"; }
-    void Show(const std::string &text, const std::string &caption, TMsgIcon icon) override
-    {
-        events << QString("box:%1:%2:%3")
-                      .arg(QString::fromStdString(text), QString::fromStdString(caption))
-                      .arg(int(icon));
-    }
-    bool reportSucceeds = true;
-    bool BuildReport() override
-    {
-        events << "report";
-        return reportSucceeds;
-    }
-    void ShowChart() override { events << "chart"; }
-};
 
 } // namespace
 
@@ -309,7 +290,7 @@ void TestFisher::driverOrder_data()
     QTest::addColumn<bool>("reportSucceeds");
     QTest::addColumn<QStringList>("events");
     QTest::newRow("success") << 16 << true << QStringList{"busy", "report", "chart", "idle"};
-    QTest::newRow("refusal") << 0 << true << QStringList{"busy", "box:Ошибка::16", "idle"};
+    QTest::newRow("refusal") << 0 << true << QStringList{"busy", "box:Ошибка", "idle"};
     QTest::newRow("report fails") << 16 << false << QStringList{"busy", "report", "idle"};
 }
 
@@ -317,10 +298,23 @@ void TestFisher::driverOrder()
 {
     QFETCH(int, s);
     QFETCH(bool, reportSucceeds);
-    TRecordingUi ui;
-    ui.reportSucceeds = reportSucceeds;
-    RunComputation(dist, s, s ? 10 : 0, s ? 9 : 0, ui, ui, ui);
-    QTEST(ui.events, "events");
+    TJournal journal;
+    TSilentCursor cursor;
+    TRecordingMessageBox messages;
+    // A window that takes no line fails the report.
+    TLineSink sink(reportSucceeds ? MaxReportChars : 0);
+    const TInputTable margins;
+    TReportViews views(sink, dist, margins);
+    cursor.journal = messages.journal = views.journal = &journal;
+    RunComputation(dist, s, s ? 10 : 0, s ? 9 : 0, cursor, messages, views);
+    QStringList events;
+    for (const std::string &event : journal)
+        events << QString::fromStdString(event);
+    QTEST(events, "events");
+    if (!messages.shown.empty()) {
+        QCOMPARE(messages.shown[0].caption, std::string());
+        QCOMPARE(messages.shown[0].icon, TMsgIcon::Stop);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestFisher)

@@ -1,9 +1,9 @@
-#include "mainwin/InputTable.h"
+#include "headless/Standins.h"
 #include "mainwin/InputSteps.h"
+#include "mainwin/InputTable.h"
 
 #include <QtTest>
 
-#include <array>
 
 namespace {
 
@@ -11,40 +11,22 @@ const char *const FieldNames = "abcdmnkts";
 
 TField FieldNamed(QChar name) { return TField(QString(FieldNames).indexOf(name)); }
 
-class TFakeFields : public clInputFields {
-public:
-    std::array<std::string, FieldCount> texts;
-    QStringList focus;
-    std::string Text(TField f) const override { return texts[int(f)]; }
-    void SetText(TField f, const std::string &text) override { texts[int(f)] = text; }
-    void FocusField(TField f) override { focus << QString(QChar(FieldNames[int(f)])); }
-    void FocusCompute() override { focus << "Расчет"; }
-
-    // Field texts as "a b c d m n k t s", "_" for an empty field.
-    QString Shown() const
-    {
-        QStringList shown;
-        for (const std::string &text : texts)
-            shown << (text.empty() ? QString("_") : QString::fromStdString(text));
-        return shown.join(' ');
-    }
-};
-
-class TFakeMessages : public clMessageBox {
-public:
+// The messages shown, each as its text with " [caption]" when it has one and
+// " (stop)" or " (info)" for its icon.
+QStringList Messages(const TRecordingMessageBox &box)
+{
     QStringList shown;
-    void Show(const std::string &text, const std::string &caption, TMsgIcon icon) override
-    {
-        shown << QString::fromStdString(text) + (caption.empty() ? "" : " [caption]") +
-                     (icon == TMsgIcon::Stop ? " (stop)" : " (info)");
-    }
-};
+    for (const TRecordingMessageBox::TMessage &m : box.shown)
+        shown << QString::fromStdString(m.text) + (m.caption.empty() ? "" : " [caption]") +
+                     (m.icon == TMsgIcon::Stop ? " (stop)" : " (info)");
+    return shown;
+}
 
 // Runs a script of steps: "X=text" types text into field X and leaves it,
 // "X:=text" puts text into X without leaving it, "calc" presses "Расчет".
 struct TRun {
-    TFakeFields fields;
-    TFakeMessages messages;
+    TTextFields fields;
+    TRecordingMessageBox messages;
     int computations = 0;
 
     void Play(const QString &script)
@@ -153,10 +135,10 @@ void TestInputSteps::scenarios()
     QFETCH(QString, message);
     TRun run;
     run.Play(script);
-    QTEST(run.fields.Shown(), "shown");
+    QTEST(QString::fromStdString(run.fields.Shown()), "shown");
     // The values and the fields always agree.
-    QCOMPARE(TRun::Values(), run.fields.Shown());
-    QCOMPARE(run.messages.shown, message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(TRun::Values(), QString::fromStdString(run.fields.Shown()));
+    QCOMPARE(Messages(run.messages), message.isEmpty() ? QStringList() : QStringList{message});
     QTEST(run.computations, "computations");
     if (run.computations) {
         QVERIFY(InputTable.s >= 1 || InputTable.s == 0);
@@ -187,7 +169,7 @@ void TestInputSteps::normalize_data()
 void TestInputSteps::normalize()
 {
     QFETCH(QString, typed);
-    TFakeFields fields;
+    TTextFields fields;
     fields.SetText(TField::b, typed.toStdString());
     QTEST(NormalizeEdit(fields, TField::b), "value");
     QTEST(QString::fromStdString(fields.Text(TField::b)), "shown");
@@ -205,10 +187,11 @@ void TestInputSteps::characterFilter()
 
 void TestInputSteps::enterNavigation()
 {
-    TFakeFields fields;
+    TTextFields fields;
     for (TField f : {TField::a, TField::b, TField::c, TField::d, TField::m, TField::k, TField::s})
         QVERIFY(EnterPressed(fields, f));
-    QCOMPARE(fields.focus, (QStringList{"b", "c", "d", "Расчет", "k", "s", "Расчет"}));
+    QCOMPARE(fields.focus,
+             (std::vector<std::string>{"b", "c", "d", "Расчет", "k", "s", "Расчет"}));
     QVERIFY(!EnterPressed(fields, TField::n));
     EditBusy = true;
     QVERIFY(!EnterPressed(fields, TField::a));
@@ -216,16 +199,16 @@ void TestInputSteps::enterNavigation()
 
 void TestInputSteps::busyFlagSuspendsSteps()
 {
-    TFakeFields fields;
+    TTextFields fields;
     fields.SetText(TField::a, "6");
     fields.SetText(TField::b, "3");
     EditBusy = true;
     FieldExit(fields, TField::a);
-    QCOMPARE(fields.Shown(), QString("6 3 _ _ _ _ _ _ _"));
+    QCOMPARE(fields.Shown(), std::string("6 3 _ _ _ _ _ _ _"));
     QVERIFY(EditBusy);
     EditBusy = false;
     FieldExit(fields, TField::a);
-    QCOMPARE(fields.Shown(), QString("6 3 _ _ 9 _ _ _ _"));
+    QCOMPARE(fields.Shown(), std::string("6 3 _ _ 9 _ _ _ _"));
     QVERIFY(!EditBusy);
 }
 

@@ -1,3 +1,4 @@
+#include "headless/Standins.h"
 #include "mainwin/InputTable.h"
 #include "mainwin/MainSettings.h"
 
@@ -10,16 +11,6 @@
 #include <optional>
 
 namespace {
-
-// The nine fields as plain texts.
-class TTextFields : public clInputFields {
-public:
-    std::array<std::string, FieldCount> texts;
-    std::string Text(TField field) const override { return texts[size_t(field)]; }
-    void SetText(TField field, const std::string &text) override { texts[size_t(field)] = text; }
-    void FocusField(TField) override {}
-    void FocusCompute() override {}
-};
 
 const QSize Screen(1280, 1024);
 

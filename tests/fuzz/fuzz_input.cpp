@@ -11,9 +11,10 @@
 // a clicked field gets the characters appended, as in a real edit field.
 
 #include "core/Fisher.h"
-#include "mainwin/InputTable.h"
 #include "core/RunComputation.h"
+#include "headless/Standins.h"
 #include "mainwin/InputSteps.h"
+#include "mainwin/InputTable.h"
 #include "report/Report.h"
 
 #include <array>
@@ -116,19 +117,6 @@ public:
     }
 };
 
-class TSilentMessages : public clMessageBox {
-public:
-    int shown = 0;
-    void Show(const std::string &, const std::string &, TMsgIcon) override { ++shown; }
-};
-
-class TNoCursor : public clBusyCursor {
-public:
-    int depth = 0;
-    void Push() override { ++depth; }
-    void Pop() override { --depth; }
-};
-
 // A result window that keeps the first lines and throws the rest away.
 class TDiscardingSink : public clReportSink {
 public:
@@ -211,6 +199,9 @@ void CheckReport(const TFisherDistribution &dist, const TInputTable &table)
     }
 }
 
+// The result of the last computation, as the main window keeps it.
+TFisherDistribution Distribution;
+
 class TCheckingViews : public clResultViews {
 public:
     int32_t s = 0, m = 0, k = 0;
@@ -218,8 +209,8 @@ public:
     {
         Check(s >= 1 && s <= MaxGrandTotal && m >= 0 && k >= 0 && m <= s && k <= s,
               "computation succeeded outside the bounds", TableText());
-        CheckDistribution(FisherDistribution, s, m, k);
-        CheckReport(FisherDistribution, InputTable);
+        CheckDistribution(Distribution, s, m, k);
+        CheckReport(Distribution, InputTable);
         return true;
     }
     void ShowChart() override {}
@@ -232,10 +223,10 @@ void ComputeDirectly(int32_t s, int32_t m, int32_t k, uint8_t aChoice)
 {
     const int32_t expected =
         s < 1 || m < 0 || k < 0 || s < m || s < k ? 1 : s > MaxGrandTotal ? 2 : 0;
-    const TFisherDistribution &dist = FisherDistribution;
+    const TFisherDistribution &dist = Distribution;
     const int32_t count = dist.Count(), aMin = dist.aMin, mode = dist.mode;
     const long double first = dist.point.Get(0);
-    const int32_t status = ComputeDistribution(s, m, k);
+    const int32_t status = ComputeDistribution(Distribution, s, m, k);
     Check(status == expected, "unexpected status", std::to_string(status) + " for s m k " +
                                                        std::to_string(s) + ' ' + std::to_string(m) +
                                                        ' ' + std::to_string(k));
@@ -262,9 +253,8 @@ void ComputeDirectly(int32_t s, int32_t m, int32_t k, uint8_t aChoice)
 }
 
 // What "Расчет" hands to the driver: a complete, consistent table within the limit.
-void Compute()
+void Compute(const TInputTable &t)
 {
-    const TInputTable &t = InputTable;
     Check(t.s <= MaxGrandTotal, "driver called with a total above 20000", TableText());
     Check(t.m >= 0 && t.k >= 0 && t.s >= 0, "driver called with empty margins", TableText());
     Check(t.n == t.s - t.m && t.t == t.s - t.k, "derived sums not completed", TableText());
@@ -276,22 +266,22 @@ void Compute()
               TableText());
     }
 
-    TNoCursor cursor;
-    TSilentMessages messages;
+    TSilentCursor cursor;
+    TRecordingMessageBox messages;
     TCheckingViews views;
     views.s = t.s;
     views.m = t.m;
     views.k = t.k;
-    const int32_t status = RunComputation(cursor, messages, views);
+    const int32_t status = RunComputation(Distribution, t.s, t.m, t.k, cursor, messages, views);
     Check(cursor.depth == 0, "busy cursor left on");
     Check(status == 0 || status == 1, "unexpected status", std::to_string(status));
     Check(status == 0 || t.s < 1, "valid margins refused", TableText());
-    Check((status == 0) == (messages.shown == 0), "refusal and message disagree");
+    Check((status == 0) == messages.shown.empty(), "refusal and message disagree");
 }
 
 void PressCompute(TFuzzFields &fields)
 {
-    TSilentMessages messages;
+    TRecordingMessageBox messages;
     BtnCompClick(fields, messages, Compute);
     fields.CheckFields("after Расчет");
 }
