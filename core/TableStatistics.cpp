@@ -138,11 +138,12 @@ template <class F> long double SolveIncreasing(F f, long double theta, long doub
             high = theta;
         else
             low = theta;
+        const bool slopeKnown = std::isfinite(h) && slope > 0.0L;
         long double next = theta - h / slope;
-        const bool newton = std::isfinite(h) && slope > 0.0L && next > low && next < high;
-        if (newton && std::fabs(next - theta) < 1e-8L)
-            return next; // quadratic convergence: the error left is far below the step
-        if (!newton)
+        // Quadratic convergence: the error left is far below the last step.
+        if (slopeKnown && std::fabs(next - theta) < 1e-8L)
+            return next;
+        if (!slopeKnown || !(next > low && next < high))
             next = (low + high) / 2.0L;
         if (high - low < 1e-14L)
             return next;
@@ -191,7 +192,7 @@ void ComputeProbabilities(const TFisherDistribution &dist, int32_t at, TTableSta
 } // namespace
 
 TTableStatistics ComputeTableStatistics(const TFisherDistribution &dist, int32_t a, int32_t b,
-                                        int32_t c, int32_t d, double confLevel)
+                                        int32_t c, int32_t d, long double confLevel)
 {
     TTableStatistics r;
     const int64_t total = int64_t(a) + b + c + d;
@@ -213,7 +214,7 @@ TTableStatistics ComputeTableStatistics(const TFisherDistribution &dist, int32_t
     const int32_t n = dist.Count(), at = a - dist.aMin, last = n - 1;
     ComputeProbabilities(dist, at, r);
 
-    const bool levelValid = confLevel > 0.0 && confLevel < 1.0;
+    const bool levelValid = confLevel > 0.0L && confLevel < 1.0L;
     if (n == 1) {
         r.estimate = UndefinedRatio();
         r.lower = levelValid ? FiniteRatio(0.0) : UndefinedRatio();
@@ -252,7 +253,7 @@ TTableStatistics ComputeTableStatistics(const TFisherDistribution &dist, int32_t
         r.lower = r.upper = UndefinedRatio();
         return r;
     }
-    const long double tail = (1.0L - (long double)confLevel) / 2.0L;
+    const long double tail = (1.0L - confLevel) / 2.0L;
     const long double tailLogit = std::log(tail) - std::log1p(-tail);
     const long double bound = 60.0L - std::log(tail);
     // Anything below the cutoff is negligible beside the tail at the root.

@@ -35,4 +35,4 @@ struct TTableStatistics {
 // ratio undefined and every probability NaN; a level outside (0, 1) leaves
 // the interval undefined.
 TTableStatistics ComputeTableStatistics(const TFisherDistribution &dist, int32_t a, int32_t b,
-                                        int32_t c, int32_t d, double confLevel = 0.95);
+                                        int32_t c, int32_t d, long double confLevel = 0.95L);
