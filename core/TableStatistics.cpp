@@ -48,7 +48,7 @@ public:
     // cutoff (that one included), after sums.Start(peak).
     template <class TSums> void Walk(long double theta, long double cutoff, TSums &sums) const
     {
-        const long double psi = std::exp(theta), inverse = std::exp(-theta);
+        const long double psi = std::exp(theta), inverse = 1.0L / psi;
         // The peak is the first x whose step up does not gain; the steps shrink as x grows.
         int32_t low = 0, high = m_n - 1;
         while (low < high) {
