@@ -1,0 +1,266 @@
+#!/usr/bin/python3
+"""Reference values of the table statistics, from exact integers and mpmath.
+
+    tools/reference_stats.py [--conf-level P] [a b c d ...]   (or tables on stdin)
+
+prints, for each table a b c d, the sample odds ratio, the conditional maximum
+likelihood odds ratio, the exact interval, the "no more probable" two-sided p
+and the mid-p values (left, right, two-sided), with 20 significant digits.
+
+The hypergeometric weights are the exact integers C(m, x) C(s - m, k - x); the
+p-values are exact fractions of them. The odds ratios are the roots of the
+equations in psi (mean of x equal to a; the tail sums equal to alpha/2),
+bracketed in double precision and solved by mpmath.findroot with 50 digits.
+
+    tools/reference_stats.py --compare FILE [--conf-level P]
+
+reads lines "a b c d or_sample or_cmle or_low or_high minlike midp_left
+midp_right midp_two_sided" (another program's values; "inf" and "undef"
+allowed) and prints the worst relative error of each quantity against these
+reference values.
+"""
+
+import argparse
+import math
+import sys
+from fractions import Fraction
+
+import mpmath
+
+mpmath.mp.dps = 50
+
+NAMES = ["or_sample", "or_cmle", "or_low", "or_high",
+         "two_sided_minlike", "midp_left", "midp_right", "midp_two_sided"]
+
+
+class Table:
+    def __init__(self, a, b, c, d):
+        self.a, self.b, self.c, self.d = a, b, c, d
+        self.s, self.m, self.k = a + b + c + d, a + b, a + c
+        s, m, k = self.s, self.m, self.k
+        self.lo, self.hi = max(0, m + k - s), min(m, k)
+        # Exact integer weights C(m, x) C(s - m, k - x); each step divides exactly.
+        w = math.comb(m, self.lo) * math.comb(s - m, k - self.lo)
+        self.weights = []
+        for x in range(self.lo, self.hi + 1):
+            self.weights.append(w)
+            if x < self.hi:
+                w = w * (m - x) * (k - x) // ((x + 1) * (s - m - k + x + 1))
+        self.total = sum(self.weights)
+        assert self.total == math.comb(s, k)
+        self.xs = list(range(self.lo, self.hi + 1))
+        self.logw = [math.log(w) for w in self.weights]
+        self._mplog = None
+
+    def mplog(self):
+        if self._mplog is None:
+            self._mplog = [mpmath.log(mpmath.mpf(w)) for w in self.weights]
+        return self._mplog
+
+    # Sums of the noncentral weights at log psi = t over the x selected by keep,
+    # relative to the largest weight. Terms below e^-300 of the largest are
+    # left out: far below 50 digits even summed over every x.
+    def window(self, t):
+        e = [lw + float(t) * x for lw, x in zip(self.logw, self.xs)]
+        top = max(e)
+        return [i for i, v in enumerate(e) if v > top - 300.0], e.index(top)
+
+    def mp_sums(self, t, parts):
+        idx, top = self.window(t)
+        lw = self.mplog()
+        shift = lw[top] + t * self.xs[top]
+        out = [mpmath.mpf(0) for _ in parts]
+        for i in idx:
+            x = self.xs[i]
+            v = mpmath.exp(lw[i] + t * x - shift)
+            for j, part in enumerate(parts):
+                out[j] += part(x) * v
+        return out
+
+    def float_sums(self, t, parts):
+        idx, top = self.window(t)
+        shift = self.logw[top] + t * self.xs[top]
+        out = [0.0 for _ in parts]
+        for i in idx:
+            x = self.xs[i]
+            v = math.exp(self.logw[i] + t * x - shift)
+            for j, part in enumerate(parts):
+                out[j] += part(x) * v
+        return out
+
+
+def solve(f_float, f_mp, span):
+    """Root of an increasing function of log psi: bisection on the double
+    version to a narrow bracket, then findroot on the 50-digit version."""
+    lo, hi = -span, span
+    for _ in range(200):
+        if hi - lo < 1e-7:
+            break
+        mid = (lo + hi) / 2
+        v = f_float(mid)
+        if v > 0:
+            hi = mid
+        else:
+            lo = mid
+    # Widen until the 50-digit function changes sign across the bracket.
+    width = 1e-6
+    while True:
+        a, b = mpmath.mpf(lo) - width, mpmath.mpf(hi) + width
+        fa, fb = f_mp(a), f_mp(b)
+        if fa < 0 < fb:
+            break
+        width *= 10
+        if width > 2 * span:
+            raise RuntimeError("no sign change")
+    root = mpmath.findroot(f_mp, (a, b), solver="anderson", tol=mpmath.mpf(10) ** -45,
+                           maxsteps=200)
+    assert a <= root <= b
+    return mpmath.exp(root)
+
+
+def tail_function(tab, keep, target):
+    """log(sum of weights with keep(x) / all) - log(target) and its double twin."""
+    def mp(t):
+        part, whole = tab.mp_sums(t, [lambda x: 1 if keep(x) else 0, lambda x: 1])
+        if part == 0:
+            return mpmath.mpf(-10) ** 6
+        return mpmath.log(part / whole) - mpmath.log(target)
+
+    def fl(t):
+        part, whole = tab.float_sums(t, [lambda x: 1 if keep(x) else 0, lambda x: 1])
+        if part == 0:
+            return -1e300
+        return math.log(part / whole) - math.log(float(target))
+    return fl, mp
+
+
+def statistics(a, b, c, d, conf):
+    tab = Table(a, b, c, d)
+    out = {}
+    # Sample odds ratio.
+    if b * c > 0:
+        out["or_sample"] = mpmath.mpf(a * d) / mpmath.mpf(b * c)
+    elif a * d > 0:
+        out["or_sample"] = "inf"
+    else:
+        out["or_sample"] = "undef"
+
+    alpha = 1 - mpmath.mpf(conf)
+    tail = alpha / 2
+    span = 80.0 + math.log(2.0 / float(tail))
+    single = tab.lo == tab.hi
+    if single:
+        out["or_cmle"], out["or_low"], out["or_high"] = "undef", mpmath.mpf(0), "inf"
+    else:
+        if a == tab.lo:
+            out["or_cmle"] = mpmath.mpf(0)
+        elif a == tab.hi:
+            out["or_cmle"] = "inf"
+        else:
+            def mean_mp(t):
+                num, den = tab.mp_sums(t, [lambda x: x - a, lambda x: 1])
+                return num / den
+
+            def mean_fl(t):
+                num, den = tab.float_sums(t, [lambda x: x - a, lambda x: 1])
+                return num / den
+            out["or_cmle"] = solve(mean_fl, mean_mp, 80.0)
+        if a == tab.lo:
+            out["or_low"] = mpmath.mpf(0)
+        else:
+            # P_psi(x >= a) = alpha/2, increasing in psi.
+            fl, mp = tail_function(tab, lambda x: x >= a, tail)
+            out["or_low"] = solve(fl, mp, span)
+        if a == tab.hi:
+            out["or_high"] = "inf"
+        else:
+            # P_psi(x <= a) = alpha/2 is decreasing in psi: solve its negation.
+            fl, mp = tail_function(tab, lambda x: x <= a, tail)
+            out["or_high"] = solve(lambda t: -fl(t), lambda t: -mp(t), span)
+
+    # The p-values as exact fractions.
+    wa = tab.weights[a - tab.lo]
+    no_more = sum(w for w in tab.weights if w * 10**7 <= wa * (10**7 + 1))
+    below = sum(tab.weights[: a - tab.lo])
+    above = sum(tab.weights[a - tab.lo + 1:])
+    left = Fraction(2 * below + wa, 2 * tab.total)
+    right = Fraction(2 * above + wa, 2 * tab.total)
+    two = min(Fraction(1), 2 * min(left, right))
+    for name, v in (("two_sided_minlike", min(Fraction(1), Fraction(no_more, tab.total))),
+                    ("midp_left", left), ("midp_right", right), ("midp_two_sided", two)):
+        out[name] = mpmath.mpf(v.numerator) / mpmath.mpf(v.denominator)
+    return out
+
+
+def text(v):
+    return v if isinstance(v, str) else mpmath.nstr(v, 20, min_fixed=-5, max_fixed=8)
+
+
+def read_tables(args):
+    nums = []
+    if args:
+        for arg in args:
+            nums += [int(t) for t in arg.replace(",", " ").split()]
+        return [tuple(nums[i:i + 4]) for i in range(0, len(nums) - len(nums) % 4, 4)]
+    tables = []
+    for line in sys.stdin:
+        line = line.strip()
+        if line and not line.startswith("#"):
+            tables.append(tuple(int(t) for t in line.replace(",", " ").split()[:4]))
+    return tables
+
+
+def compare(path, conf):
+    worst = {name: (0.0, None) for name in NAMES}
+    failures = []
+    count = 0
+    with open(path) as f:
+        for line in f:
+            fields = line.split()
+            if len(fields) != 12:
+                continue
+            table = tuple(int(t) for t in fields[:4])
+            ref = statistics(*table, conf)
+            count += 1
+            for name, got in zip(NAMES, fields[4:]):
+                want = ref[name]
+                if isinstance(want, str) or got in ("inf", "undef"):
+                    if got != want:
+                        failures.append((table, name, got, text(want)))
+                    continue
+                g = mpmath.mpf(got)
+                if name.startswith("or_"):
+                    err = abs(g - want) / want if want != 0 else (0 if g == 0 else mpmath.inf)
+                elif want > mpmath.mpf("1e-300"):
+                    err = abs(g - want) / want
+                else:
+                    # Below 1e-300 only the size matters.
+                    err = 0 if g <= mpmath.mpf("1e-299") else mpmath.inf
+                if err > worst[name][0]:
+                    worst[name] = (float(err), table)
+    print(f"{count} tables compared")
+    for name in NAMES:
+        err, table = worst[name]
+        print(f"{name:18} worst relative error {err:.3e}" + (f"  at {table}" if table else ""))
+    for failure in failures:
+        print("MISMATCH", *failure)
+    return 1 if failures else 0
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--conf-level", default="0.95")
+    parser.add_argument("--compare")
+    parser.add_argument("cells", nargs="*")
+    args = parser.parse_args()
+    if args.compare:
+        return compare(args.compare, args.conf_level)
+    print("a b c d " + " ".join(NAMES))
+    for table in read_tables(args.cells):
+        values = statistics(*table, args.conf_level)
+        print(*table, *(text(values[name]) for name in NAMES))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
