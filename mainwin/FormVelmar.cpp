@@ -4,9 +4,9 @@
 #include "core/RunComputation.h"
 #include "help/FormHelp.h"
 
+#include "ui_FormVelmar.h"
+
 #include <QCloseEvent>
-#include <QFrame>
-#include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -14,11 +14,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QVBoxLayout>
 
 namespace {
-
-const char *const FieldNames[FieldCount] = {"Ea", "Eb", "Ec", "Ed", "Em", "Em_", "Ek", "Ek_", "En"};
 
 // Views for a window that runs without the others (nothing to show).
 class TNoViews : public clResultViews {
@@ -40,25 +37,24 @@ bool EditingShortcut(const QKeyEvent *key)
     return false;
 }
 
-QFont SerifFont(int pixels, bool italic)
+void SetPixelSize(QWidget *widget, QFont::StyleHint hint, int pixels)
 {
-    QFont font(QStringLiteral("Liberation Serif"));
-    font.setStyleHint(QFont::Serif);
+    QFont font = widget->font();
+    font.setStyleHint(hint);
     font.setPixelSize(pixels);
-    font.setBold(true);
-    font.setItalic(italic);
-    return font;
+    widget->setFont(font);
 }
 
 } // namespace
 
 TFormVelmar::TFormVelmar(TSettingsStore &store, const TWindowPorts &ports, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_store(store), m_ports(ports)
+    : QWidget(parent, Qt::Window), m_store(store), m_ports(ports),
+      m_ui(std::make_unique<Ui::FormVelmar>())
 {
     buildLayout();
 
     // The pointing hand "PALEC" on the title; its hot spot is the fingertip.
-    m_title->setCursor(QCursor(QPixmap(QStringLiteral(":/resources/palec.xpm")), 5, 0));
+    m_ui->LblTitle->setCursor(QCursor(QPixmap(QStringLiteral(":/resources/palec.xpm")), 5, 0));
 
     FormCreate();
 }
@@ -67,132 +63,33 @@ TFormVelmar::~TFormVelmar() { FormDestroy(); }
 
 void TFormVelmar::buildLayout()
 {
-    setObjectName(QStringLiteral("FormVelmar"));
-    setWindowTitle(QStringLiteral("Велмар (v. 2.0)"));
-    setWindowIcon(QIcon(QStringLiteral(":/resources/velmar.xpm")));
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(11);
-    setFont(font);
+    m_ui->setupUi(this);
+    // The form gives the faces; a form file holds font sizes in points only, and
+    // this window's fonts are sized in pixels.
+    SetPixelSize(this, QFont::SansSerif, 11);
+    SetPixelSize(m_ui->LblTitle, QFont::Serif, 15);
+    for (QLabel *label : {m_ui->Label1, m_ui->Label2, m_ui->Label3, m_ui->Label4, m_ui->Label5,
+                          m_ui->Label6, m_ui->Label7, m_ui->Label8, m_ui->Label9}) {
+        SetPixelSize(label, QFont::Serif, 17);
+        label->adjustSize(); // as large as its letter in the font it ends up with
+    }
+    // A form file gives the window its size, not its place.
     move(334, 43);
-    resize(278, 219);
 
-    auto *panelMain = new QFrame(this);
-    panelMain->setObjectName(QStringLiteral("PanelMain"));
-    panelMain->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    auto *panelTools = new QFrame(this);
-    panelTools->setObjectName(QStringLiteral("PanelTools"));
-    panelTools->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    panelTools->setFixedHeight(38);
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(panelMain, 1);
-    layout->addWidget(panelTools);
-
-    m_title = new QLabel(QStringLiteral("Эффектный статистический критерий"), panelMain);
-    m_title->setObjectName(QStringLiteral("LblTitle"));
-    m_title->setAlignment(Qt::AlignCenter);
-    m_title->setFixedHeight(24);
-    m_title->setFont(SerifFont(15, false));
-    QPalette navy = m_title->palette();
-    navy.setColor(QPalette::WindowText, QColor(0, 0, 128));
-    m_title->setPalette(navy);
-
-    auto *group = new QGroupBox(QStringLiteral("Данные для расчета"), panelMain);
-    group->setObjectName(QStringLiteral("GroupBox1"));
-    auto *mainLayout = new QVBoxLayout(panelMain);
-    mainLayout->setContentsMargins(1, 1, 1, 1);
-    mainLayout->setSpacing(0);
-    mainLayout->addWidget(m_title);
-    mainLayout->addWidget(group, 1);
-
-    struct LabelPlace {
-        const char *name;
-        const char *text;
-        int left, top;
-    };
-    const LabelPlace labels[] = {
-        {"Label1", "a:", 8, 24},   {"Label2", "b:", 88, 24},  {"Label3", "m:", 176, 24},
-        {"Label4", "c:", 8, 56},   {"Label7", "d:", 88, 56},  {"Label6", "n:", 176, 56},
-        {"Label8", "k:", 8, 104},  {"Label9", "t:", 88, 104}, {"Label5", "s:", 176, 104},
-    };
-    for (const LabelPlace &place : labels) {
-        auto *label = new QLabel(QString::fromUtf8(place.text), group);
-        label->setObjectName(QLatin1String(place.name));
-        label->setFont(SerifFont(17, true));
-        QPalette black = label->palette();
-        black.setColor(QPalette::WindowText, Qt::black);
-        label->setPalette(black);
-        label->adjustSize();
-        label->move(place.left, place.top);
-    }
-
-    const QColor cream(255, 251, 240), aqua(0, 255, 255), silver(192, 192, 192);
-    struct FieldPlace {
-        int left, top;
-        QColor colour;
-    };
-    const FieldPlace places[FieldCount] = {
-        {24, 24, cream},   {104, 24, cream},  {24, 56, cream}, {104, 56, cream}, {200, 24, aqua},
-        {200, 56, silver}, {24, 104, aqua},   {104, 104, silver}, {200, 104, aqua},
-    };
-    for (int i = 0; i < FieldCount; ++i) {
-        auto *edit = new QLineEdit(group);
-        edit->setObjectName(QLatin1String(FieldNames[i]));
-        edit->setGeometry(places[i].left, places[i].top, 50, 21);
-        QPalette palette = edit->palette();
-        palette.setColor(QPalette::Base, places[i].colour);
-        palette.setColor(QPalette::Text, Qt::black);
-        edit->setPalette(palette);
-        if (Editable(TField(i))) {
-            edit->installEventFilter(this);
-        } else {
-            // n and t are always derived: readable, clickable, skipped by Tab.
-            edit->setReadOnly(true);
-            edit->setFocusPolicy(Qt::ClickFocus);
-        }
-        m_fields[size_t(i)] = edit;
-    }
-
-    m_btnComp = new QPushButton(QIcon(QStringLiteral(":/resources/compute.xpm")),
-                                QStringLiteral("Расчет"), panelTools);
-    m_btnComp->setObjectName(QStringLiteral("BtnComp"));
-    m_btnComp->setGeometry(8, 6, 81, 25);
-    m_btnClear = new QPushButton(QIcon(QStringLiteral(":/resources/clear.xpm")),
-                                 QStringLiteral("Очистить"), panelTools);
-    m_btnClear->setObjectName(QStringLiteral("BtnClear"));
-    m_btnClear->setGeometry(99, 6, 81, 25);
-    m_btnClear->setToolTip(
-        QStringLiteral("Очистка формы. При нажатом Ctrl удалит настройки, сохраненные в реестре"));
-    m_btnHelp = new QPushButton(QIcon(QStringLiteral(":/resources/help.xpm")),
-                                QStringLiteral("Помощь"), panelTools);
-    m_btnHelp->setObjectName(QStringLiteral("BtnHelp"));
-    m_btnHelp->setGeometry(190, 6, 81, 25);
-    for (QPushButton *button : {m_btnComp, m_btnClear, m_btnHelp}) {
-        // Enter on a focused button presses it, as Space does.
-        button->setAutoDefault(true);
-        button->setIconSize(QSize(16, 16));
-    }
-
-    const TField order[] = {TField::a, TField::b, TField::c, TField::d,
-                            TField::m, TField::k, TField::s};
-    QWidget *previous = nullptr;
-    for (TField f : order) {
-        if (previous)
-            setTabOrder(previous, field(f));
-        previous = field(f);
-    }
-    setTabOrder(previous, m_btnComp);
-    setTabOrder(m_btnComp, m_btnClear);
-    setTabOrder(m_btnClear, m_btnHelp);
+    m_fields = {m_ui->Ea,  m_ui->Eb, m_ui->Ec,  m_ui->Ed, m_ui->Em,
+                m_ui->Em_, m_ui->Ek, m_ui->Ek_, m_ui->En};
+    // n and t are always derived: the form makes them read-only and skipped by Tab.
+    for (int i = 0; i < FieldCount; ++i)
+        if (Editable(TField(i)))
+            m_fields[size_t(i)]->installEventFilter(this);
     field(TField::a)->setFocus();
 
     // The buttons act on clicked, which comes after the focus has moved and
-    // the field being left has run its exit step.
-    connect(m_btnComp, &QPushButton::clicked, this, &TFormVelmar::BtnCompClick);
-    connect(m_btnClear, &QPushButton::clicked, this, &TFormVelmar::BtnClearClick);
-    connect(m_btnHelp, &QPushButton::clicked, this, &TFormVelmar::BtnHelpClick);
+    // the field being left has run its exit step. The form makes them auto-default:
+    // Enter on a focused button presses it, as Space does.
+    connect(m_ui->BtnComp, &QPushButton::clicked, this, &TFormVelmar::BtnCompClick);
+    connect(m_ui->BtnClear, &QPushButton::clicked, this, &TFormVelmar::BtnClearClick);
+    connect(m_ui->BtnHelp, &QPushButton::clicked, this, &TFormVelmar::BtnHelpClick);
 }
 
 void TFormVelmar::FormCreate()
@@ -230,7 +127,7 @@ void TFormVelmar::SetText(TField f, const std::string &text)
 
 void TFormVelmar::FocusField(TField f) { field(f)->setFocus(Qt::TabFocusReason); }
 
-void TFormVelmar::FocusCompute() { m_btnComp->setFocus(Qt::TabFocusReason); }
+void TFormVelmar::FocusCompute() { m_ui->BtnComp->setFocus(Qt::TabFocusReason); }
 
 void TFormVelmar::BtnCompClick()
 {

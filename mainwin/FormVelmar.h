@@ -10,11 +10,14 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
-class QLabel;
 class QLineEdit;
-class QPushButton;
 class TFormHelp;
+
+namespace Ui {
+class FormVelmar;
+}
 
 // The main window "Велмар (v. 2.0)": the nine fields of the table and the
 // buttons "Расчет", "Очистить" and "Помощь".
@@ -64,9 +67,7 @@ private:
     // The help pictures live as long as this window, the last to go.
     THelpPictureFolder m_helpPictures;
 
+    // The controls, as resources/FormVelmar.ui lays them out.
+    std::unique_ptr<Ui::FormVelmar> m_ui;
     std::array<QLineEdit *, FieldCount> m_fields{};
-    QLabel *m_title = nullptr;
-    QPushButton *m_btnComp = nullptr;
-    QPushButton *m_btnClear = nullptr;
-    QPushButton *m_btnHelp = nullptr;
 };
