@@ -2,18 +2,17 @@
 
 #include "platform/QtTrim.h"
 #include "report/ReportFile.h"
+#include "ui_FindDialog.h"
+#include "ui_FormResult.h"
 
 #include <QDir>
-#include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QTextBlock>
-#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -95,34 +94,19 @@ void ScrollToPosition(QPlainTextEdit *control, int pos)
 
 TFindDialog::TFindDialog(QWidget *parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("FindDialog"));
-    setWindowTitle(QStringLiteral("Найти"));
-    setModal(false);
-    auto *label = new QLabel(QStringLiteral("Что:"), this);
-    m_findEdit = new QLineEdit(this);
-    m_findEdit->setObjectName(QStringLiteral("FindText"));
-    label->setBuddy(m_findEdit);
-    m_findNext = new QPushButton(QStringLiteral("Найти далее"), this);
-    m_findNext->setObjectName(QStringLiteral("BtnFindNext"));
-    m_findNext->setDefault(true);
-    auto *cancel = new QPushButton(QStringLiteral("Отмена"), this);
-    cancel->setObjectName(QStringLiteral("BtnFindCancel"));
+    Ui::TFindDialog ui;
+    ui.setupUi(this);
+    m_findEdit = ui.FindText;
+    m_findNext = ui.BtnFindNext;
 
-    auto *layout = new QHBoxLayout(this);
     // Room for a phrase of 40 characters, such as a heading line of the report
     // ("о" stands for a typical letter), besides the edit's frame.
     m_findEdit->setMinimumWidth(
         m_findEdit->fontMetrics().horizontalAdvance(QString(40, QChar(u'о'))) +
         m_findEdit->minimumSizeHint().width());
-    layout->addWidget(label);
-    layout->addWidget(m_findEdit, 1);
-    auto *buttons = new QVBoxLayout;
-    buttons->addWidget(m_findNext);
-    buttons->addWidget(cancel);
-    layout->addLayout(buttons);
 
     connect(m_findNext, &QPushButton::clicked, this, &TFindDialog::findNext);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::close);
+    connect(ui.BtnFindCancel, &QPushButton::clicked, this, &QDialog::close);
 }
 
 QString TFindDialog::FindText() const { return m_findEdit->text(); }
@@ -132,50 +116,22 @@ void TFindDialog::SetFindText(const QString &text) { m_findEdit->setText(text); 
 TFormResult::TFormResult(const TWindowPorts &ports, QWidget *parent)
     : QWidget(parent, Qt::Window), m_ports(ports)
 {
-    setObjectName(QStringLiteral("FormResult"));
-    setWindowTitle(QStringLiteral("Распределение"));
+    Ui::TFormResult ui;
+    ui.setupUi(this);
+    m_text = ui.REdit;
+    m_btnSave = ui.BtnSaveText;
+    m_btnFind = ui.BtnFind;
+    // The layout file sets only the size of a window, not its place.
     move(65, 28);
-    resize(913, 661); // outer 921 x 688 with a usual frame
 
-    m_text = new QPlainTextEdit(this);
-    m_text->setObjectName(QStringLiteral("REdit"));
+    // Designer fonts are sized in points; the report's font is 13 pixels
+    // high on every screen.
     QFont mono(QStringLiteral("Liberation Mono"));
     mono.setStyleHint(QFont::TypeWriter);
     mono.setFixedPitch(true);
     mono.setPixelSize(13);
     m_text->setFont(mono);
-    m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_text->setWordWrapMode(QTextOption::NoWrap);
-    m_text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_text->setUndoRedoEnabled(false);
-    // Tab walks the window's controls; a tab character would only end up in the saved file.
-    m_text->setTabChangesFocus(true);
-    QPalette palette = m_text->palette();
-    palette.setColor(QPalette::Text, Qt::black);
-    m_text->setPalette(palette);
     m_text->installEventFilter(this);
-
-    auto *panel = new QWidget(this);
-    panel->setObjectName(QStringLiteral("PanelTools"));
-    panel->setFixedHeight(37);
-    m_btnSave = new QPushButton(QIcon(QStringLiteral(":/resources/save.xpm")),
-                                QStringLiteral("Сохранить"), panel);
-    m_btnSave->setObjectName(QStringLiteral("BtnSaveText"));
-    m_btnSave->setGeometry(32, 4, 97, 29);
-    m_btnSave->setToolTip(QStringLiteral("Записать содержимое  окна в текстовом файле"));
-    m_btnFind = new QPushButton(QStringLiteral("Поиск"), panel);
-    m_btnFind->setObjectName(QStringLiteral("BtnFind"));
-    m_btnFind->setGeometry(224, 4, 49, 29);
-    m_btnFind->setToolTip(QStringLiteral("Поиск фразы [Ctrl-F], продолжение поиска - Ctrl-L"));
-
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(m_text, 1);
-    layout->addWidget(panel);
-    setTabOrder(m_btnSave, m_btnFind);
-    setTabOrder(m_btnFind, m_text);
 
     m_findDialog = new TFindDialog(this);
 
