@@ -1,13 +1,13 @@
 #include "chart/FrmGraph.h"
 
 #include "core/Fisher.h"
+#include "ui_FormGraph.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QIcon>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -49,7 +49,6 @@ QString WithBmpExtension(const QString &fileName)
 
 TChartImage::TChartImage(QWidget *parent) : QWidget(parent)
 {
-    setObjectName(QStringLiteral("Image"));
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
@@ -63,9 +62,21 @@ void TChartImage::paintEvent(QPaintEvent *)
 
 // ---- TRadioGroup ----
 
-TRadioGroup::TRadioGroup(const QString &caption, const QStringList &items, QWidget *parent)
-    : QGroupBox(caption, parent)
+TRadioGroup::TRadioGroup(QWidget *parent) : QGroupBox(parent) {}
+
+QStringList TRadioGroup::Items() const
 {
+    QStringList items;
+    for (const QRadioButton *item : m_items)
+        items << item->text();
+    return items;
+}
+
+void TRadioGroup::SetItems(const QStringList &items)
+{
+    qDeleteAll(m_items);
+    m_items.clear();
+    m_index = -1;
     for (int i = 0; i < items.size(); ++i) {
         auto *item = new QRadioButton(items.at(i), this);
         m_items.append(item);
@@ -76,8 +87,23 @@ TRadioGroup::TRadioGroup(const QString &caption, const QStringList &items, QWidg
             emit Click();
         });
     }
-    m_items.constFirst()->setChecked(true);
-    m_index = 0;
+    if (!m_items.isEmpty()) {
+        m_index = 0; // a fresh group selects its first item without a click
+        m_items.constFirst()->setChecked(true);
+    }
+    placeItems();
+}
+
+void TRadioGroup::SetColumnWidth(int width)
+{
+    m_columnWidth = width;
+    placeItems();
+}
+
+void TRadioGroup::placeItems()
+{
+    for (int i = 0; i < m_items.size(); ++i)
+        m_items.at(i)->setGeometry(4 + i * m_columnWidth, 14, m_columnWidth, 17);
 }
 
 void TRadioGroup::SetItemIndex(int index)
@@ -91,11 +117,7 @@ QRadioButton *TRadioGroup::Item(int index) const { return m_items.value(index); 
 
 // ---- TColorPanel ----
 
-TColorPanel::TColorPanel(TColor colour, QWidget *parent) : QFrame(parent), m_colour(colour)
-{
-    setFrameStyle(QFrame::Panel | QFrame::Raised);
-    setLineWidth(1);
-}
+TColorPanel::TColorPanel(QWidget *parent) : QFrame(parent) {}
 
 void TColorPanel::SetColor(TColor colour)
 {
@@ -126,13 +148,9 @@ TFormGraph::TFormGraph(TSettingsStore &store, const TWindowPorts &ports,
     : QWidget(parent, Qt::Window), m_store(store), m_ports(ports), m_dist(dist),
       m_enteredA(std::move(enteredA)), m_bounds(bounds), m_painter(dist)
 {
-    setObjectName(QStringLiteral("FormGraph"));
-    setWindowTitle(QStringLiteral("График распределения"));
-    setWindowIcon(QIcon(QStringLiteral(":/chart/velmar.xpm")));
-    setFont(WindowFont());
-    move(68, 69);
-    resize(883 - FormGFrameWidth, 534 - FormGFrameHeight);
     buildControls();
+    // The form file sets a window's size only; its place is set here.
+    move(68, 69);
     placeControls();
     applyOptionStates();
 
@@ -145,105 +163,35 @@ TFormGraph::~TFormGraph() { m_painter.Detach(); }
 
 void TFormGraph::buildControls()
 {
-    m_image = new TChartImage(this);
+    m_ui = std::make_unique<Ui::FormGraph>();
+    m_ui->setupUi(this);
+    m_image = m_ui->Image;
+    m_panelTools = m_ui->PanelTools;
+    m_btnSave = m_ui->BtnSave;
+    m_rgrpColor = m_ui->RGrpColor;
+    m_gboxColor = m_ui->GBoxColor;
+    m_chBoxP = m_ui->ChBoxP;
+    m_chBoxKrObl = m_ui->ChBoxKrObl;
+    m_rgpKrit = m_ui->RGpKrit;
+    m_rgrpZnach = m_ui->RGrpZnach;
+    m_labColors = m_ui->Lab_Colors;
+    m_panLevee = m_ui->Pan_Levee;
+    m_panA = m_ui->Pan_a;
+    m_panPravee = m_ui->Pan_Pravee;
+    m_panKritObl = m_ui->Pan_KritObl;
+    m_lbLeftA = m_ui->Lb_left_a;
+    m_lbA = m_ui->Lb_a;
+    m_lbRightA = m_ui->Lb_right_a;
+    m_lbKrit = m_ui->Lb_krit;
 
-    m_panelTools = new QFrame(this);
-    m_panelTools->setObjectName(QStringLiteral("PanelTools"));
-    m_panelTools->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    QWidget *tools = m_panelTools;
-
-    m_btnSave = new QPushButton(QStringLiteral("Сохранить"), tools);
-    m_btnSave->setObjectName(QStringLiteral("BtnSave"));
-    m_btnSave->setToolTip(QStringLiteral("Созранить картинку в bmp-файле"));
-    m_btnSave->setIcon(QIcon(QStringLiteral(":/chart/save.xpm")));
-    m_btnSave->setGeometry(3, 4, 88, 26);
-
+    // Designer fonts take whole points, and these are pixel sizes.
+    setFont(WindowFont());
     const QFont optionFont = OptionFont(12);
-    auto placeItems = [&optionFont](TRadioGroup *group, int itemWidth) {
-        group->setFont(optionFont);
-        for (int i = 0; group->Item(i); ++i)
-            group->Item(i)->setGeometry(4 + i * itemWidth, 14, itemWidth, 17);
-    };
-
-    m_rgrpColor = new TRadioGroup(QStringLiteral("Раскраска"),
-                                  {QStringLiteral("Да"), QStringLiteral("Нет")}, tools);
-    m_rgrpColor->setObjectName(QStringLiteral("RGrpColor"));
-    m_rgrpColor->setToolTip(QStringLiteral(
-        "Раскрашивает диаграмму разными цветами и указывает критические области"));
-    m_rgrpColor->setGeometry(94, 0, 96, 33);
-    placeItems(m_rgrpColor, 44);
-
-    m_gboxColor = new QGroupBox(QStringLiteral("Что красить"), tools);
-    m_gboxColor->setObjectName(QStringLiteral("GBoxColor"));
-    m_gboxColor->setFont(optionFont);
-    m_gboxColor->setGeometry(193, 0, 130, 33);
-    m_chBoxP = new QCheckBox(QStringLiteral("P(a)"), m_gboxColor);
-    m_chBoxP->setObjectName(QStringLiteral("ChBoxP"));
-    m_chBoxP->setToolTip(QStringLiteral("Раскраска столбиков"));
-    m_chBoxP->setGeometry(4, 14, 50, 17);
-    m_chBoxP->setChecked(true);
-    m_chBoxKrObl = new QCheckBox(QStringLiteral("Кр.обл."), m_gboxColor);
-    m_chBoxKrObl->setObjectName(QStringLiteral("ChBoxKrObl"));
-    m_chBoxKrObl->setToolTip(QStringLiteral("Изображение критических интервалов"));
-    m_chBoxKrObl->setGeometry(56, 14, 72, 17);
-
-    m_rgpKrit = new TRadioGroup(
-        QStringLiteral("Критерий"),
-        {QStringLiteral("2-ст."), QStringLiteral("лево"), QStringLiteral("право")}, tools);
-    m_rgpKrit->setObjectName(QStringLiteral("RGpKrit"));
-    m_rgpKrit->setToolTip(QStringLiteral(
-        "Выбор двухстороннего, левостороннего или правостороннего критерия"));
-    m_rgpKrit->setGeometry(326, 0, 168, 33);
-    placeItems(m_rgpKrit, 54);
-
-    m_rgrpZnach = new TRadioGroup(
-        QStringLiteral("Значимость"),
-        {QStringLiteral("5%"), QStringLiteral("1%"), QStringLiteral("0.1%")}, tools);
-    m_rgrpZnach->setObjectName(QStringLiteral("RGrpZnach"));
-    m_rgrpZnach->setToolTip(QStringLiteral("Выбор одного из уровней значимости"));
-    m_rgrpZnach->setGeometry(497, 0, 150, 33);
-    placeItems(m_rgrpZnach, 48);
-
-    m_labColors = new QLabel(QStringLiteral("Цвета:"), tools);
-    m_labColors->setObjectName(QStringLiteral("Lab_Colors"));
-    m_labColors->setGeometry(650, 10, 44, 14);
-
+    for (QGroupBox *box : QList<QGroupBox *>{m_rgrpColor, m_gboxColor, m_rgpKrit, m_rgrpZnach})
+        box->setFont(optionFont);
     const QFont swatchFont = OptionFont(13);
-    auto makeSwatch = [&](TColorPanel *&panel, QLabel *&label, const char *name,
-                          const char *labelName, const QString &caption, const QString &hint,
-                          TColor colour, QRect panelRect, int labelWidth) {
-        panel = new TColorPanel(colour, tools);
-        panel->setObjectName(QString::fromLatin1(name));
-        panel->setToolTip(hint);
-        panel->setGeometry(panelRect);
-        label = new QLabel(caption, tools);
-        label->setObjectName(QString::fromLatin1(labelName));
+    for (QLabel *label : {m_lbLeftA, m_lbA, m_lbRightA, m_lbKrit})
         label->setFont(swatchFont);
-        label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        const int centre = panelRect.center().x();
-        label->setGeometry(centre - labelWidth / 2, 19, labelWidth, 14);
-    };
-    makeSwatch(m_panLevee, m_lbLeftA, "Pan_Levee", "Lb_left_a", QStringLiteral("левее a"),
-               QStringLiteral("Цвет столбиков для значений \"a\", которые меньше данного"),
-               DefaultLeveeColor, QRect(708, 1, 9, 19), 52);
-    makeSwatch(m_panA, m_lbA, "Pan_a", "Lb_a", QStringLiteral("a"),
-               QStringLiteral("Цвет столбика для введенного значения \"a\" или всех столбцов, "
-                              "если \"a\" не введено"),
-               DefaultAColor, QRect(740, 1, 9, 19), 16);
-    makeSwatch(m_panPravee, m_lbRightA, "Pan_Pravee", "Lb_right_a", QStringLiteral("правее a"),
-               QStringLiteral("Цвет столбиков для значений \"a\", которые больше данного"),
-               DefaultPraveeColor, QRect(774, 1, 9, 19), 56);
-    makeSwatch(m_panKritObl, m_lbKrit, "Pan_KritObl", "Lb_krit", QStringLiteral("Крит.обл."),
-               QStringLiteral("Этим цветом подчеркивается критическая область"),
-               DefaultKritOblColor, QRect(822, 7, 41, 7), 60);
-    m_panKritObl->setFrameStyle(QFrame::NoFrame);
-
-    // The tool bar's tab order, left to right.
-    setTabOrder(m_btnSave, m_rgrpColor);
-    setTabOrder(m_rgrpColor, m_chBoxP);
-    setTabOrder(m_chBoxP, m_chBoxKrObl);
-    setTabOrder(m_chBoxKrObl, m_rgpKrit);
-    setTabOrder(m_rgpKrit, m_rgrpZnach);
 
     connect(m_btnSave, &QPushButton::clicked, this, &TFormGraph::BtnSaveClick);
     connect(m_rgrpColor, &TRadioGroup::Click, this, &TFormGraph::RGrpColorClick);

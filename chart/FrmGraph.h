@@ -6,6 +6,7 @@
 #include "platform/Dialogs.h"
 #include "platform/SettingsStore.h"
 
+#include <QColor>
 #include <QFrame>
 #include <QGroupBox>
 #include <QWidget>
@@ -17,6 +18,10 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
+
+namespace Ui {
+class FormGraph;
+}
 
 // The image control of the chart window: shows its bitmap 1:1, never stretched.
 class TChartImage : public QWidget, public clImageControl {
@@ -37,8 +42,17 @@ private:
 // A radio group: a framed box of items in columns, one of them selected.
 class TRadioGroup : public QGroupBox {
     Q_OBJECT
+    // Given by the form file: the items, made afresh with the first one
+    // selected, and the width of each item's column. The form marks the items
+    // untranslated so that they are made with the group, not after the tab order.
+    Q_PROPERTY(QStringList items READ Items WRITE SetItems)
+    Q_PROPERTY(int columnWidth READ ColumnWidth WRITE SetColumnWidth)
 public:
-    TRadioGroup(const QString &caption, const QStringList &items, QWidget *parent);
+    explicit TRadioGroup(QWidget *parent = nullptr);
+    QStringList Items() const;
+    void SetItems(const QStringList &items);
+    int ColumnWidth() const { return m_columnWidth; }
+    void SetColumnWidth(int width);
     int ItemIndex() const { return m_index; }
     // Selecting the item already selected changes nothing and signals nothing.
     void SetItemIndex(int index);
@@ -48,17 +62,24 @@ signals:
     void Click();
 
 private:
+    void placeItems();
+
     QList<QRadioButton *> m_items;
     int m_index = -1;
+    int m_columnWidth = 0;
 };
 
 // A colour swatch that reacts to a click while enabled.
 class TColorPanel : public QFrame {
     Q_OBJECT
+    // The colour as the form file gives it.
+    Q_PROPERTY(QColor color READ RgbColor WRITE SetRgbColor)
 public:
-    TColorPanel(TColor colour, QWidget *parent);
+    explicit TColorPanel(QWidget *parent = nullptr);
     TColor Color() const { return m_colour; }
     void SetColor(TColor colour);
+    QColor RgbColor() const { return QColor(ColorToRgb(m_colour)); }
+    void SetRgbColor(const QColor &colour) { SetColor(RgbToColor(colour.rgb())); }
 
 signals:
     void Click();
@@ -68,7 +89,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    TColor m_colour;
+    TColor m_colour = ColorBlack;
 };
 
 // The chart window "График распределения".
@@ -125,6 +146,7 @@ private:
     const TCriticalBounds &m_bounds;
     clGraphListFisher m_painter;
 
+    std::unique_ptr<Ui::FormGraph> m_ui;
     TChartImage *m_image = nullptr;
     QFrame *m_panelTools = nullptr;
     QPushButton *m_btnSave = nullptr;
