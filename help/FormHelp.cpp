@@ -1,5 +1,7 @@
 #include "help/FormHelp.h"
 
+#include "ui_FormHelp.h"
+
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
@@ -7,11 +9,8 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTextBrowser>
-#include <QVBoxLayout>
 
 namespace {
-
-constexpr int ToolBarHeight = 25;
 
 // A 32 x 15 picture: black strokes on the button face (left transparent),
 // optionally a bar, then a double chevron pointing left; pictures pointing
@@ -39,89 +38,47 @@ QPixmap buttonPicture(bool withBar, bool pointsRight)
     return QPixmap::fromImage(image);
 }
 
-QPushButton *toolButton(QWidget *panel, const char *name, const QString &hint, int x,
-                        const QPixmap &picture)
+void setPicture(QPushButton *button, const QPixmap &picture)
 {
-    auto *button = new QPushButton(panel);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setToolTip(hint);
     button->setIcon(QIcon(picture));
     button->setIconSize(picture.size());
-    button->setGeometry(x, 0, 41, ToolBarHeight);
-    return button;
 }
 
 } // namespace
 
 TFormHelp::TFormHelp(QWidget *parent) : QWidget(parent, Qt::Window)
 {
-    setObjectName(QStringLiteral("FormHelp"));
-    setWindowTitle(QStringLiteral("Помощь"));
-    QFont windowFont = font();
-    windowFont.setPointSize(8);
-    setFont(windowFont);
+    Ui::FormHelp ui;
+    ui.setupUi(this);
+    m_notebook = ui.Notebook;
+    m_browsers[0] = ui.Browser1;
+    m_browsers[1] = ui.Browser2;
+    m_browsers[2] = ui.Browser3;
+    m_browsers[3] = ui.Browser4;
+    m_browsers[4] = ui.Browser5;
+    m_btnFirst = ui.BtnFirst;
+    m_btnPrev = ui.BtnPrev;
+    m_btnNext = ui.BtnNext;
+    m_btnLast = ui.BtnLast;
+    m_lblPage = ui.LblPage;
 
-    auto *panelTxt = new QWidget(this);
-    panelTxt->setObjectName(QStringLiteral("PanelTxt"));
-    m_notebook = new QStackedWidget(panelTxt);
-    m_notebook->setObjectName(QStringLiteral("Notebook"));
-    auto *txtLayout = new QVBoxLayout(panelTxt);
-    txtLayout->setContentsMargins(0, 0, 0, 0);
-    txtLayout->addWidget(m_notebook);
-    for (int i = 0; i < PageCount; ++i) {
-        auto *page = new QWidget(m_notebook);
-        page->setObjectName(QStringLiteral("Page%1").arg(i + 1));
-        m_browsers[i] = new QTextBrowser(page);
-        m_browsers[i]->setObjectName(QStringLiteral("Browser%1").arg(i + 1));
-        // The pages have no links to follow elsewhere; an activated link must
-        // not replace the help page with an empty one.
-        m_browsers[i]->setOpenLinks(false);
-        auto *pageLayout = new QVBoxLayout(page);
-        pageLayout->setContentsMargins(0, 0, 0, 0);
-        pageLayout->addWidget(m_browsers[i]);
-        m_notebook->addWidget(page);
-    }
-
-    auto *panelTools = new QWidget(this);
-    panelTools->setObjectName(QStringLiteral("PanelTools"));
-    panelTools->setFixedHeight(ToolBarHeight);
-    m_btnFirst = toolButton(panelTools, "BtnFirst", QStringLiteral("На первую страницу"), 72,
-                            buttonPicture(true, false));
-    m_btnPrev = toolButton(panelTools, "BtnPrev", QStringLiteral("На предыдущую страницу"), 120,
-                           buttonPicture(false, false));
-    m_lblPage = new QLabel(QStringLiteral("1"), panelTools);
-    m_lblPage->setObjectName(QStringLiteral("LblPage"));
-    m_lblPage->setAlignment(Qt::AlignCenter);
+    // A form's fonts carry point sizes only; the page number's is in pixels.
     QFont labelFont = m_lblPage->font();
     labelFont.setPixelSize(16);
     m_lblPage->setFont(labelFont);
-    m_lblPage->setGeometry(160, 2, 41, 20);
-    m_btnNext = toolButton(panelTools, "BtnNext", QStringLiteral("На следующую страницу"), 200,
-                           buttonPicture(false, true));
-    m_btnLast = toolButton(panelTools, "BtnLast", QStringLiteral("На последнюю страницу"), 248,
-                           buttonPicture(true, true));
-    // The label sits between the two inner buttons and must not cover them.
-    m_lblPage->lower();
-
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(panelTxt);
-    layout->addWidget(panelTools);
-
-    setTabOrder(m_btnFirst, m_btnPrev);
-    setTabOrder(m_btnPrev, m_btnNext);
-    setTabOrder(m_btnNext, m_btnLast);
+    setPicture(m_btnFirst, buttonPicture(true, false));
+    setPicture(m_btnPrev, buttonPicture(false, false));
+    setPicture(m_btnNext, buttonPicture(false, true));
+    setPicture(m_btnLast, buttonPicture(true, true));
 
     connect(m_btnFirst, &QPushButton::clicked, this, &TFormHelp::BtnFirstClick);
     connect(m_btnPrev, &QPushButton::clicked, this, &TFormHelp::BtnPrevClick);
     connect(m_btnNext, &QPushButton::clicked, this, &TFormHelp::BtnNextClick);
     connect(m_btnLast, &QPushButton::clicked, this, &TFormHelp::BtnLastClick);
 
-    // The design state: on the last page with every button usable; the first
-    // help request turns to page 1.
-    m_notebook->setCurrentIndex(LastPage);
-    setGeometry(166, 8, 721, 659);
+    // A form sets a window's size only; the place is that of the client area,
+    // not of the frame as move() would take it.
+    setGeometry(QRect(QPoint(166, 8), size()));
 }
 
 QTextBrowser *TFormHelp::Browser(int index) const
