@@ -1,6 +1,7 @@
 #include "help/FormHelp.h"
 #include "help/HelpContent.h"
 #include "help/HelpRequest.h"
+#include "tests/gui/TestPorts.h"
 
 #include <QApplication>
 #include <QDir>
@@ -35,6 +36,7 @@ Q_DECLARE_METATYPE(Press)
 class TestFormHelp : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { InstallModalWatchdog(this); }
     void init();
     void cleanup();
 
