@@ -21,9 +21,12 @@ struct TTable {
 
 // Balanced and skewed tables for each size: the argument picks one.
 const TTable Tables[] = {
-    {14, 9, 9},       {14, 12, 3},     // tiny
-    {2000, 1000, 1000}, {2000, 1800, 300}, // medium
-    {20000, 10000, 10000}, {20000, 18000, 4000}, // largest
+    {14, 9, 9},
+    {14, 12, 3}, // tiny
+    {2000, 1000, 1000},
+    {2000, 1800, 300}, // medium
+    {20000, 10000, 10000},
+    {20000, 18000, 4000}, // largest
 };
 
 class TDiscardSink : public clReportSink {
@@ -43,7 +46,7 @@ public:
 void ComputeWithBoost(const TTable &t, std::vector<double> &point, std::vector<double> &left)
 {
     const boost::math::hypergeometric_distribution<double> dist(unsigned(t.k), unsigned(t.m),
-                                                               unsigned(t.s));
+                                                                unsigned(t.s));
     const int aMin = std::max(0, t.m + t.k - t.s), aMax = std::min(t.m, t.k);
     point.clear();
     left.clear();
@@ -107,7 +110,8 @@ void BM_BoostHypergeometric(benchmark::State &state)
     }
     const int reps = t.s > 10000 ? 3 : 50;
     const double boost = SecondsPerCall([&] { ComputeWithBoost(t, point, left); }, reps);
-    const double velmar = SecondsPerCall([&] { ComputeDistribution(dist, t.s, t.m, t.k); }, reps * 10);
+    const double velmar =
+        SecondsPerCall([&] { ComputeDistribution(dist, t.s, t.m, t.k); }, reps * 10);
     state.counters["boost_over_velmar"] = boost / velmar;
     SetLabel(state, t);
 }
@@ -127,8 +131,8 @@ void BM_TableStatistics(benchmark::State &state)
     ComputeDistribution(dist, t[0] + t[1] + t[2] + t[3], t[0] + t[1], t[0] + t[2]);
     for (auto _ : state)
         benchmark::DoNotOptimize(ComputeTableStatistics(dist, t[0], t[1], t[2], t[3]));
-    state.SetLabel(std::to_string(t[0]) + " " + std::to_string(t[1]) + " " +
-                   std::to_string(t[2]) + " " + std::to_string(t[3]));
+    state.SetLabel(std::to_string(t[0]) + " " + std::to_string(t[1]) + " " + std::to_string(t[2]) +
+                   " " + std::to_string(t[3]));
 }
 
 // A batch of small tables (cells 0 to 60), each with its distribution: the
@@ -151,9 +155,9 @@ void BM_SmallTablesWithDistribution(benchmark::State &state)
         }
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(tables.size()));
-    state.counters["per_100000"] = benchmark::Counter(
-        double(state.iterations()) * double(tables.size()) / 100000.0,
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["per_100000"] =
+        benchmark::Counter(double(state.iterations()) * double(tables.size()) / 100000.0,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 } // namespace

@@ -50,7 +50,8 @@ struct TProgram {
         result = std::make_unique<TFormResult>(ports.ports);
         help = std::make_unique<TFormHelp>();
         graph = std::make_unique<TFormGraph>(
-            store, ports.ports, FisherDistribution, [] { return InputTable.a; }, result->CriticalBounds());
+            store, ports.ports, FisherDistribution, [] { return InputTable.a; },
+            result->CriticalBounds());
         views = std::make_unique<TResultWindows>(*result, *graph, ports.messages);
         reportOnly = std::make_unique<TReportOnlyViews>(*views);
         velmar->show();
@@ -100,8 +101,14 @@ void PressCompute(benchmark::State &state, bool withChart)
     state.counters["report_lines"] = rows;
 }
 
-void BM_ComputeReport(benchmark::State &state) { PressCompute(state, false); }
-void BM_ComputeReportAndChart(benchmark::State &state) { PressCompute(state, true); }
+void BM_ComputeReport(benchmark::State &state)
+{
+    PressCompute(state, false);
+}
+void BM_ComputeReportAndChart(benchmark::State &state)
+{
+    PressCompute(state, true);
+}
 
 } // namespace
 

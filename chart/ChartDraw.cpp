@@ -22,7 +22,10 @@ namespace {
 
 // Bar edges are formed in single precision, as the bar positions always were:
 // 5.6f lies below 5.6 and decides which pixel a half rounds to.
-float Edge(int32_t a, float offset) { return float(a) + offset; }
+float Edge(int32_t a, float offset)
+{
+    return float(a) + offset;
+}
 
 double ModeProbability(const TFisherDistribution &dist)
 {
@@ -53,8 +56,7 @@ void Redraw(clGraphListFisher &painter, const TChartData &data)
     const double scaleY = pMax / (height - 35);
 
     const int32_t axisRow = height - 25;
-    painter.SetGeometry(originCol, axisRow, ChartAxisCol, axisRow, scaleX, scaleY,
-                        ChartBackground);
+    painter.SetGeometry(originCol, axisRow, ChartAxisCol, axisRow, scaleX, scaleY, ChartBackground);
     painter.DrawAxes(ColorBlack);
 
     const int32_t gap = BarGap(painter, data);
@@ -140,14 +142,9 @@ void DrawCriticalRegions(clGraphList &painter, const TChartData &data)
         DrawLeftRegion(painter, data, bounds.twoLower[level]);
         DrawRightRegion(painter, data, bounds.twoUpper[level]);
         break;
-    case 1:
-        DrawLeftRegion(painter, data, bounds.leftBound[level]);
-        break;
-    case 2:
-        DrawRightRegion(painter, data, bounds.rightBound[level]);
-        break;
-    default:
-        break;
+    case 1: DrawLeftRegion(painter, data, bounds.leftBound[level]); break;
+    case 2: DrawRightRegion(painter, data, bounds.rightBound[level]); break;
+    default: break;
     }
 }
 

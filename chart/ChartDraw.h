@@ -1,8 +1,8 @@
 #pragma once
 
 #include "chart/GraphList.h"
-#include "core/Fisher.h"
 #include "core/CriticalBounds.h"
+#include "core/Fisher.h"
 
 #include <QImage>
 #include <QSize>
@@ -19,18 +19,18 @@ constexpr int32_t ChartDesignHeight = 473;
 constexpr int32_t ChartMinWidth = ChartAxisCol + 1;
 constexpr int32_t ChartMinHeight = 36;
 
-constexpr TColor DefaultLeveeColor = 0x0000FF;  // red
-constexpr TColor DefaultAColor = 0xFF0000;      // blue
-constexpr TColor DefaultPraveeColor = 0x008000; // green
+constexpr TColor DefaultLeveeColor = 0x0000FF;   // red
+constexpr TColor DefaultAColor = 0xFF0000;       // blue
+constexpr TColor DefaultPraveeColor = 0x008000;  // green
 constexpr TColor DefaultKritOblColor = 0x000080; // maroon
 
 // The chart window's options as a redraw reads them.
 struct TChartOptions {
-    int32_t colorIndex = 0;  // "Раскраска": 0 "Да", 1 "Нет"
-    bool pChecked = true;    // "P(a)"
+    int32_t colorIndex = 0;    // "Раскраска": 0 "Да", 1 "Нет"
+    bool pChecked = true;      // "P(a)"
     bool krOblChecked = false; // "Кр.обл."
-    int32_t kritIndex = 0;   // "Критерий": 0 "2-ст.", 1 "лево", 2 "право"
-    int32_t znachIndex = 0;  // "Значимость": 0 "5%", 1 "1%", 2 "0.1%"
+    int32_t kritIndex = 0;     // "Критерий": 0 "2-ст.", 1 "лево", 2 "право"
+    int32_t znachIndex = 0;    // "Значимость": 0 "5%", 1 "1%", 2 "0.1%"
     TColor leveeColor = DefaultLeveeColor;
     TColor aColor = DefaultAColor;
     TColor praveeColor = DefaultPraveeColor;

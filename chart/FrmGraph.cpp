@@ -113,7 +113,10 @@ void TRadioGroup::SetItemIndex(int index)
     m_items.at(index)->setChecked(true);
 }
 
-QRadioButton *TRadioGroup::Item(int index) const { return m_items.value(index); }
+QRadioButton *TRadioGroup::Item(int index) const
+{
+    return m_items.value(index);
+}
 
 // ---- TColorPanel ----
 
@@ -159,7 +162,10 @@ TFormGraph::TFormGraph(TSettingsStore &store, const TWindowPorts &ports,
     m_painter.Init(m_image);
 }
 
-TFormGraph::~TFormGraph() { m_painter.Detach(); }
+TFormGraph::~TFormGraph()
+{
+    m_painter.Detach();
+}
 
 void TFormGraph::buildControls()
 {
@@ -318,7 +324,10 @@ TChartOptions TFormGraph::Options() const
     return options;
 }
 
-const QImage &TFormGraph::Picture() const { return m_image->Bitmap(); }
+const QImage &TFormGraph::Picture() const
+{
+    return m_image->Bitmap();
+}
 
 void TFormGraph::ShowChart()
 {
@@ -382,9 +391,15 @@ void TFormGraph::ChBoxKrOblClick()
     Redraw();
 }
 
-void TFormGraph::RGpKritClick() { Redraw(); }
+void TFormGraph::RGpKritClick()
+{
+    Redraw();
+}
 
-void TFormGraph::RGrpZnachClick() { Redraw(); }
+void TFormGraph::RGrpZnachClick()
+{
+    Redraw();
+}
 
 void TFormGraph::chooseColor(TColorPanel *panel)
 {
@@ -399,13 +414,25 @@ void TFormGraph::chooseColor(TColorPanel *panel)
     Redraw();
 }
 
-void TFormGraph::Pan_LeveeClick() { chooseColor(m_panLevee); }
+void TFormGraph::Pan_LeveeClick()
+{
+    chooseColor(m_panLevee);
+}
 
-void TFormGraph::Pan_aClick() { chooseColor(m_panA); }
+void TFormGraph::Pan_aClick()
+{
+    chooseColor(m_panA);
+}
 
-void TFormGraph::Pan_PraveeClick() { chooseColor(m_panPravee); }
+void TFormGraph::Pan_PraveeClick()
+{
+    chooseColor(m_panPravee);
+}
 
-void TFormGraph::Pan_KritOblClick() { chooseColor(m_panKritObl); }
+void TFormGraph::Pan_KritOblClick()
+{
+    chooseColor(m_panKritObl);
+}
 
 void TFormGraph::FormClose()
 {
@@ -415,7 +442,10 @@ void TFormGraph::FormClose()
         SaveSettings();
 }
 
-void TFormGraph::FormResize() { Redraw(); }
+void TFormGraph::FormResize()
+{
+    Redraw();
+}
 
 void TFormGraph::closeEvent(QCloseEvent *event)
 {

@@ -60,9 +60,15 @@ int32_t clPictList::SetImage(clImageControl *image)
     return 0;
 }
 
-int32_t clPictList::ImageWidth() const { return m_image ? m_image->ControlWidth() : 0; }
+int32_t clPictList::ImageWidth() const
+{
+    return m_image ? m_image->ControlWidth() : 0;
+}
 
-int32_t clPictList::ImageHeight() const { return m_image ? m_image->ControlHeight() : 0; }
+int32_t clPictList::ImageHeight() const
+{
+    return m_image ? m_image->ControlHeight() : 0;
+}
 
 void clPictList::FitBitmap()
 {
@@ -264,8 +270,7 @@ int32_t clGraphList::Init(clImageControl *image)
 }
 
 int32_t clGraphList::SetGeometry(int32_t originCol, int32_t originRow, int32_t axisCol,
-                                 int32_t axisRow, double scaleX, double scaleY,
-                                 TColor background)
+                                 int32_t axisRow, double scaleX, double scaleY, TColor background)
 {
     if (!(scaleX > 0) || !(scaleY > 0))
         return 1; // a NaN scale is refused as well

@@ -113,10 +113,10 @@ public:
     long double PixelToY(int32_t row) const;
 
     void WorldLine(double x1, double y1, double x2, double y2);
-    bool DrawXTick(double value, int32_t minLeft, int32_t &left, int32_t &width,
-                   int32_t fieldWidth, int32_t precision, TColor colour);
-    bool DrawYTick(double value, int32_t minTop, int32_t &top, int32_t &height,
-                   int32_t fieldWidth, int32_t precision, TColor colour);
+    bool DrawXTick(double value, int32_t minLeft, int32_t &left, int32_t &width, int32_t fieldWidth,
+                   int32_t precision, TColor colour);
+    bool DrawYTick(double value, int32_t minTop, int32_t &top, int32_t &height, int32_t fieldWidth,
+                   int32_t precision, TColor colour);
 
     // Axis lines only; the distribution chart labels them in its own override.
     virtual void DrawAxes(TColor colour);

@@ -22,16 +22,15 @@
 
 namespace {
 
-const char Usage[] =
-    "Использование:\n"
-    "  velmar-report [--cp1251 | --csv] A B C D\n"
-    "  velmar-report [--cp1251 | --csv] --margins M K S [--a A]\n"
-    "Печатает отчет критерия Фишера для таблицы 2x2.\n"
-    "  --cp1251  отчет в кодировке Windows-1251 с концами строк CR LF\n"
-    "  --csv     распределение a: a,b,c,d,D,point,two_sided,left,right\n"
-    "  --chart FILE [--size WxH] [--criterion two|left|right] [--level 5|1|0.1]\n"
-    "            график распределения в bmp-файле (875x473, критическая область\n"
-    "            подчеркивается, если задан критерий или уровень)\n";
+const char Usage[] = "Использование:\n"
+                     "  velmar-report [--cp1251 | --csv] A B C D\n"
+                     "  velmar-report [--cp1251 | --csv] --margins M K S [--a A]\n"
+                     "Печатает отчет критерия Фишера для таблицы 2x2.\n"
+                     "  --cp1251  отчет в кодировке Windows-1251 с концами строк CR LF\n"
+                     "  --csv     распределение a: a,b,c,d,D,point,two_sided,left,right\n"
+                     "  --chart FILE [--size WxH] [--criterion two|left|right] [--level 5|1|0.1]\n"
+                     "            график распределения в bmp-файле (875x473, критическая область\n"
+                     "            подчеркивается, если задан критерий или уровень)\n";
 
 enum class TOutput { Utf8, Cp1251, Csv };
 

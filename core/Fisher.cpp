@@ -99,8 +99,7 @@ int32_t ComputeDistribution(TFisherDistribution &r, int32_t s, int32_t m, int32_
         p.Multiply(numerator / denominator);
     }
 
-    const long double modeQuotient =
-        (long double)(int64_t(m + 1) * (k + 1)) / (long double)(s + 2);
+    const long double modeQuotient = (long double)(int64_t(m + 1) * (k + 1)) / (long double)(s + 2);
     r.mode = int32_t(modeQuotient);
 
     r.twoSided.Reset(n);

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 
-clLDVector::~clLDVector() { Clear(); }
+clLDVector::~clLDVector()
+{
+    Clear();
+}
 
 void clLDVector::Clear()
 {
@@ -50,7 +53,10 @@ void clLDVector::SetLength(int32_t n)
     m_length = n;
 }
 
-void clLDVector::Append(long double v) { Put(m_length, v); }
+void clLDVector::Append(long double v)
+{
+    Put(m_length, v);
+}
 
 long double clLDVector::Sum() const
 {

@@ -7,8 +7,14 @@
 
 namespace {
 
-TOddsRatio FiniteRatio(double v) { return {TOddsRatio::Finite, v}; }
-TOddsRatio InfiniteRatio() { return {TOddsRatio::Infinite, HUGE_VAL}; }
+TOddsRatio FiniteRatio(double v)
+{
+    return {TOddsRatio::Finite, v};
+}
+TOddsRatio InfiniteRatio()
+{
+    return {TOddsRatio::Infinite, HUGE_VAL};
+}
 TOddsRatio UndefinedRatio()
 {
     return {TOddsRatio::Undefined, std::numeric_limits<double>::quiet_NaN()};
@@ -126,7 +132,8 @@ struct TMeanSums {
 // Newton's method on an increasing function of the log odds ratio, inside a
 // bracket that narrows at every evaluation; a step that leaves the bracket, or
 // an evaluation too far out to give a slope, is replaced by bisection.
-template <class F> long double SolveIncreasing(F f, long double theta, long double low, long double high)
+template <class F>
+long double SolveIncreasing(F f, long double theta, long double low, long double high)
 {
     theta = std::clamp(theta, low, high);
     for (int iteration = 0; iteration < 500; ++iteration) {
@@ -277,7 +284,8 @@ TTableStatistics ComputeTableStatistics(const TFisherDistribution &dist, int32_t
             slope = sums.aboveDistance / upper + sums.belowDistance / sums.below;
             return std::log(upper / sums.below) - tailLogit;
         };
-        r.lower = FiniteRatio(double(std::exp(SolveIncreasing(lowerTail, center - reach, -bound, bound))));
+        r.lower = FiniteRatio(
+            double(std::exp(SolveIncreasing(lowerTail, center - reach, -bound, bound))));
     }
     if (at == last) {
         r.upper = InfiniteRatio();
@@ -293,7 +301,8 @@ TTableStatistics ComputeTableStatistics(const TFisherDistribution &dist, int32_t
             slope = sums.aboveDistance / sums.above + sums.belowDistance / lower;
             return std::log(sums.above / lower) + tailLogit;
         };
-        r.upper = FiniteRatio(double(std::exp(SolveIncreasing(upperTail, center + reach, -bound, bound))));
+        r.upper = FiniteRatio(
+            double(std::exp(SolveIncreasing(upperTail, center + reach, -bound, bound))));
     }
     return r;
 }

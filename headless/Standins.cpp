@@ -50,8 +50,7 @@ std::string TTextFields::Shown() const
     return shown;
 }
 
-void TRecordingMessageBox::Show(const std::string &text, const std::string &caption,
-                                TMsgIcon icon)
+void TRecordingMessageBox::Show(const std::string &text, const std::string &caption, TMsgIcon icon)
 {
     shown.push_back({text, caption, icon});
     Note(journal, "box:" + text);
@@ -87,7 +86,10 @@ bool TLineSink::AppendLine(const std::string &line)
     return true;
 }
 
-void TLineSink::SetCaret(int position) { calls.push_back("caret " + std::to_string(position)); }
+void TLineSink::SetCaret(int position)
+{
+    calls.push_back("caret " + std::to_string(position));
+}
 
 void TLineSink::SetCriticalBounds(const TCriticalBounds &b)
 {

@@ -86,7 +86,10 @@ QTextBrowser *TFormHelp::Browser(int index) const
     return index >= 0 && index < PageCount ? m_browsers[index] : nullptr;
 }
 
-int TFormHelp::PageIndex() const { return m_notebook->currentIndex(); }
+int TFormHelp::PageIndex() const
+{
+    return m_notebook->currentIndex();
+}
 
 void TFormHelp::showPage(int index, bool backEnabled, bool forwardEnabled)
 {
@@ -98,7 +101,10 @@ void TFormHelp::showPage(int index, bool backEnabled, bool forwardEnabled)
     m_lblPage->setText(QString::number(m_notebook->currentIndex() + 1));
 }
 
-void TFormHelp::BtnFirstClick() { showPage(0, false, true); }
+void TFormHelp::BtnFirstClick()
+{
+    showPage(0, false, true);
+}
 
 void TFormHelp::BtnPrevClick()
 {
@@ -112,7 +118,10 @@ void TFormHelp::BtnNextClick()
     showPage(index, true, index < LastPage);
 }
 
-void TFormHelp::BtnLastClick() { showPage(LastPage, true, false); }
+void TFormHelp::BtnLastClick()
+{
+    showPage(LastPage, true, false);
+}
 
 void LoadHtmlIntoBrowser(QTextBrowser *browser, const QString &html)
 {

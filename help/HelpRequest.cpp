@@ -25,7 +25,10 @@ QString THelpPictureFolder::path()
     return m_dir->path();
 }
 
-void THelpPictureFolder::remove() { m_dir.reset(); }
+void THelpPictureFolder::remove()
+{
+    m_dir.reset();
+}
 
 void BtnHelpClick(TFormHelp &help, const QString &pictureDir)
 {

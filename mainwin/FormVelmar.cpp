@@ -1,8 +1,8 @@
 #include "mainwin/FormVelmar.h"
 
-#include "mainwin/InputTable.h"
 #include "core/RunComputation.h"
 #include "help/FormHelp.h"
+#include "mainwin/InputTable.h"
 
 #include "ui_FormVelmar.h"
 
@@ -24,7 +24,10 @@ public:
     void ShowChart() override {}
 };
 
-bool Editable(TField field) { return field != TField::n && field != TField::t; }
+bool Editable(TField field)
+{
+    return field != TField::n && field != TField::t;
+}
 
 // Key combinations that edit through the clipboard or undo: they are not typed
 // characters, and what they paste is normalised when the field is left.
@@ -59,7 +62,10 @@ TFormVelmar::TFormVelmar(TSettingsStore &store, const TWindowPorts &ports, QWidg
     FormCreate();
 }
 
-TFormVelmar::~TFormVelmar() { FormDestroy(); }
+TFormVelmar::~TFormVelmar()
+{
+    FormDestroy();
+}
 
 void TFormVelmar::buildLayout()
 {
@@ -104,9 +110,15 @@ void TFormVelmar::FormCreate()
                      });
 }
 
-void TFormVelmar::FormClose() { SaveMainSettings(m_store, *this, placement()); }
+void TFormVelmar::FormClose()
+{
+    SaveMainSettings(m_store, *this, placement());
+}
 
-void TFormVelmar::FormDestroy() { m_helpPictures.remove(); }
+void TFormVelmar::FormDestroy()
+{
+    m_helpPictures.remove();
+}
 
 TPlacement TFormVelmar::placement() const
 {
@@ -118,23 +130,32 @@ TPlacement TFormVelmar::placement() const
     return p;
 }
 
-std::string TFormVelmar::Text(TField f) const { return field(f)->text().toStdString(); }
+std::string TFormVelmar::Text(TField f) const
+{
+    return field(f)->text().toStdString();
+}
 
 void TFormVelmar::SetText(TField f, const std::string &text)
 {
     field(f)->setText(QString::fromStdString(text));
 }
 
-void TFormVelmar::FocusField(TField f) { field(f)->setFocus(Qt::TabFocusReason); }
+void TFormVelmar::FocusField(TField f)
+{
+    field(f)->setFocus(Qt::TabFocusReason);
+}
 
-void TFormVelmar::FocusCompute() { m_ui->BtnComp->setFocus(Qt::TabFocusReason); }
+void TFormVelmar::FocusCompute()
+{
+    m_ui->BtnComp->setFocus(Qt::TabFocusReason);
+}
 
 void TFormVelmar::BtnCompClick()
 {
     ::BtnCompClick(*this, m_ports.messages, [this](const TInputTable &table) {
         TNoViews none;
-        RunComputation(FisherDistribution, table.s, table.m, table.k, m_ports.cursor, m_ports.messages,
-                       m_views ? *m_views : none);
+        RunComputation(FisherDistribution, table.s, table.m, table.k, m_ports.cursor,
+                       m_ports.messages, m_views ? *m_views : none);
     });
 }
 

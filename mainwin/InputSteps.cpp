@@ -1,8 +1,8 @@
 #include "mainwin/InputSteps.h"
 
 #include "core/Fisher.h"
-#include "mainwin/InputTable.h"
 #include "core/Trim.h"
+#include "mainwin/InputTable.h"
 
 #include <limits>
 
@@ -16,7 +16,10 @@ const char *const InconsistentMargins = "Величины m,k,n заданы н�
 
 namespace {
 
-int32_t &Value(TField field) { return InputTable.At(int(field)); }
+int32_t &Value(TField field)
+{
+    return InputTable.At(int(field));
+}
 
 // A sum of fields is formed in 64 bits; one that does not fit the table's
 // 32-bit values is left empty rather than shown wrapped.
@@ -25,7 +28,10 @@ void SetSum(clInputFields &fields, TField field, int64_t sum)
     SetValue(fields, field, sum > std::numeric_limits<int32_t>::max() ? -1 : int32_t(sum));
 }
 
-void Empty(clInputFields &fields, TField field) { SetValue(fields, field, -1); }
+void Empty(clInputFields &fields, TField field)
+{
+    SetValue(fields, field, -1);
+}
 
 // Parses an optionally signed decimal integer; anything else, or a value
 // beyond 32 bits, gives 0.
@@ -64,7 +70,7 @@ TCellRelations RelationsOf(TField cell)
     case TField::a: return {TField::b, TField::c, TField::m, TField::n, TField::k, TField::t};
     case TField::b: return {TField::a, TField::d, TField::m, TField::n, TField::t, TField::k};
     case TField::c: return {TField::d, TField::a, TField::n, TField::m, TField::k, TField::t};
-    default:        return {TField::c, TField::b, TField::n, TField::m, TField::t, TField::k};
+    default: return {TField::c, TField::b, TField::n, TField::m, TField::t, TField::k};
     }
 }
 

@@ -9,7 +9,10 @@ namespace {
 const char *const FieldValueNames[FieldCount] = {"Ed_a", "Ed_b", "Ed_c", "Ed_d", "Ed_m",
                                                  "Ed_n", "Ed_k", "Ed_t", "Ed_s"};
 
-QString ValueName(TField field) { return QLatin1String(FieldValueNames[int(field)]); }
+QString ValueName(TField field)
+{
+    return QLatin1String(FieldValueNames[int(field)]);
+}
 
 std::string ReadField(const TSettingsKey &key, TField field, bool trim)
 {

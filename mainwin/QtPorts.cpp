@@ -5,7 +5,6 @@
 #include "report/FormResult.h"
 #include "report/Report.h"
 
-
 bool TResultWindows::BuildReport()
 {
     if (::BuildReport(m_result, FisherDistribution, InputTable) == 0)
@@ -15,4 +14,7 @@ bool TResultWindows::BuildReport()
     return false;
 }
 
-void TResultWindows::ShowChart() { m_graph.ShowChart(); }
+void TResultWindows::ShowChart()
+{
+    m_graph.ShowChart();
+}

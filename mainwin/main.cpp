@@ -54,7 +54,8 @@ int RunProgram(QApplication &app)
     auto formResult = std::make_unique<TFormResult>(ports);
     auto formHelp = std::make_unique<TFormHelp>();
     auto formGraph = std::make_unique<TFormGraph>(
-        store, ports, FisherDistribution, [] { return InputTable.a; }, formResult->CriticalBounds());
+        store, ports, FisherDistribution, [] { return InputTable.a; },
+        formResult->CriticalBounds());
 
     TResultWindows views(*formResult, *formGraph, ports.messages);
     formVelmar->setResultViews(&views);

@@ -11,8 +11,8 @@ void TQtMessageBox::Show(const std::string &text, const std::string &caption, TM
     // A carriage return breaks the text into lines, as in the boxes it was written for.
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QMessageBox box(icon == TMsgIcon::Stop ? QMessageBox::Critical : QMessageBox::Information,
-                    QString::fromUtf8(caption.empty() ? ApplicationTitle : caption.c_str()),
-                    shown, QMessageBox::Ok, QApplication::activeWindow());
+                    QString::fromUtf8(caption.empty() ? ApplicationTitle : caption.c_str()), shown,
+                    QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }
 
@@ -43,6 +43,12 @@ bool TQtColorDialog::Execute(QWidget *parent, TColor &colour)
     return true;
 }
 
-void TQtBusyCursor::Push() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+void TQtBusyCursor::Push()
+{
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+}
 
-void TQtBusyCursor::Pop() { QGuiApplication::restoreOverrideCursor(); }
+void TQtBusyCursor::Pop()
+{
+    QGuiApplication::restoreOverrideCursor();
+}

@@ -6,11 +6,11 @@ namespace {
 
 // Virtual key of each mask bit; 0 where the bit names no key.
 constexpr uint8_t MaskKeys[32] = {
-    162, 163, 17, 164, 165, 18, 160, 161, 16, // Ctrl, Alt, Shift: left, right, either
-    1, 2, 4,                                  // mouse buttons
-    91, 92, 93,                               // Windows keys, application key
-    106, 107, 109, 111, 110,                  // keypad * + - / .
-    44, 144, 145, 20, 19,                     // Print Screen, Num/Scroll/Caps Lock, Pause
+    162, 163, 17,  164, 165, 18, 160, 161, 16, // Ctrl, Alt, Shift: left, right, either
+    1,   2,   4,                               // mouse buttons
+    91,  92,  93,                              // Windows keys, application key
+    106, 107, 109, 111, 110,                   // keypad * + - / .
+    44,  144, 145, 20,  19,                    // Print Screen, Num/Scroll/Caps Lock, Pause
 };
 
 } // namespace

@@ -16,10 +16,18 @@ public:
 
 // Virtual key codes that the program tests.
 enum TVirtualKey : uint8_t {
-    VkLButton = 1, VkRButton = 2, VkMButton = 4,
-    VkShift = 16, VkControl = 17, VkMenu = 18,
-    VkLShift = 160, VkRShift = 161, VkLControl = 162, VkRControl = 163,
-    VkLMenu = 164, VkRMenu = 165,
+    VkLButton = 1,
+    VkRButton = 2,
+    VkMButton = 4,
+    VkShift = 16,
+    VkControl = 17,
+    VkMenu = 18,
+    VkLShift = 160,
+    VkRShift = 161,
+    VkLControl = 162,
+    VkRControl = 163,
+    VkLMenu = 164,
+    VkRMenu = 165,
 };
 
 constexpr uint32_t KeyMaskCtrl = 1u << 2;

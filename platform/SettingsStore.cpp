@@ -12,7 +12,6 @@ QString SettingsKeyPath;
 
 namespace {
 
-
 // Opens the key for one access; null when the key does not exist.
 std::unique_ptr<QSettings> OpenExisting(const TSettingsKey &key)
 {
@@ -62,7 +61,10 @@ QString DefaultSettingsRoot()
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
 }
 
-TSettingsKey DefaultSettingsKey() { return {DefaultSettingsRoot(), SettingsKeyPath}; }
+TSettingsKey DefaultSettingsKey()
+{
+    return {DefaultSettingsRoot(), SettingsKeyPath};
+}
 
 QString SettingsFilePath(const TSettingsKey &key)
 {

@@ -14,7 +14,7 @@ struct TSettingsKey {
     QString path;
 };
 
-extern QString SettingsKeyPath;     // "\Software\VLM-2010-v2", set at start-up
+extern QString SettingsKeyPath; // "\Software\VLM-2010-v2", set at start-up
 
 // The store of one run, given to both windows that keep settings: where they
 // live, and whether they may still be written ("Очистить" with Ctrl held
@@ -24,8 +24,8 @@ struct TSettingsStore {
     bool SaveEnabled = true;
 };
 
-QString DefaultSettingsRoot();      // the user's configuration directory
-TSettingsKey DefaultSettingsKey();  // DefaultSettingsRoot() and SettingsKeyPath
+QString DefaultSettingsRoot();     // the user's configuration directory
+TSettingsKey DefaultSettingsKey(); // DefaultSettingsRoot() and SettingsKeyPath
 // The file that holds the key; empty when the path is not a valid key path.
 QString SettingsFilePath(const TSettingsKey &key);
 

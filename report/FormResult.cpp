@@ -21,7 +21,10 @@ namespace {
 const char *const NotFoundText = "За позицией курсора отыскиваемая фраза отсутствует";
 const char *const SaveCaption = "Сохранить";
 
-std::string Utf8(const QString &text) { return text.toUtf8().toStdString(); }
+std::string Utf8(const QString &text)
+{
+    return text.toUtf8().toStdString();
+}
 
 // Ctrl with the key of a Latin letter, on any keyboard layout. A layout that
 // types a Latin letter with the key is taken at its word, so a Latin layout
@@ -109,9 +112,15 @@ TFindDialog::TFindDialog(QWidget *parent) : QDialog(parent)
     connect(ui.BtnFindCancel, &QPushButton::clicked, this, &QDialog::close);
 }
 
-QString TFindDialog::FindText() const { return m_findEdit->text(); }
+QString TFindDialog::FindText() const
+{
+    return m_findEdit->text();
+}
 
-void TFindDialog::SetFindText(const QString &text) { m_findEdit->setText(text); }
+void TFindDialog::SetFindText(const QString &text)
+{
+    m_findEdit->setText(text);
+}
 
 TFormResult::TFormResult(const TWindowPorts &ports, QWidget *parent)
     : QWidget(parent, Qt::Window), m_ports(ports)
@@ -203,7 +212,10 @@ void TFormResult::FocusText()
     m_text->setFocus();
 }
 
-void TFormResult::SetCriticalBounds(const TCriticalBounds &bounds) { m_criticalBounds = bounds; }
+void TFormResult::SetCriticalBounds(const TCriticalBounds &bounds)
+{
+    m_criticalBounds = bounds;
+}
 
 bool TFormResult::SaveText(const QString &fileName)
 {
@@ -214,8 +226,8 @@ bool TFormResult::SaveText(const QString &fileName)
     // file there that may be written is written in place.
     file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
-        m_ports.messages.Show(Utf8(QStringLiteral("Не могу открыть файл \"%1\"").arg(shown)), SaveCaption,
-                        TMsgIcon::Stop);
+        m_ports.messages.Show(Utf8(QStringLiteral("Не могу открыть файл \"%1\"").arg(shown)),
+                              SaveCaption, TMsgIcon::Stop);
         return false;
     }
     // A write that fails half-way (a full disk) must not pass for a saved
@@ -224,8 +236,8 @@ bool TFormResult::SaveText(const QString &fileName)
     if (file.write(bytes) != bytes.size() || !file.commit()) {
         if (file.isOpen())
             file.cancelWriting();
-        m_ports.messages.Show(Utf8(QStringLiteral("Не могу записать файл \"%1\"").arg(shown)), SaveCaption,
-                        TMsgIcon::Stop);
+        m_ports.messages.Show(Utf8(QStringLiteral("Не могу записать файл \"%1\"").arg(shown)),
+                              SaveCaption, TMsgIcon::Stop);
         return false;
     }
     return true;
@@ -251,7 +263,10 @@ void TFormResult::BtnFindClick()
     m_findDialog->activateWindow();
 }
 
-void TFormResult::reportNotFound() { m_ports.messages.Show(NotFoundText, "", TMsgIcon::Information); }
+void TFormResult::reportNotFound()
+{
+    m_ports.messages.Show(NotFoundText, "", TMsgIcon::Information);
+}
 
 void TFormResult::FindDialogFind()
 {

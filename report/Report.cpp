@@ -129,8 +129,8 @@ int32_t BuildReport(clReportSink &sink, const TFisherDistribution &dist, const T
         out.Line("-------------------------------------");
         out.Line(Format("  Вероятность того, что a=%d есть: %.9Lf", a, dist.point.Get(i0)));
         out.Line(Format("  Мера пропорциональности D = (a*d - b*c) есть: %d", D));
-        out.Line(Format("  2-х сторонняя вероятность (того, что |D| >= %d) есть: %.9Lf", std::abs(D),
-                        dist.twoSided.Get(i0)));
+        out.Line(Format("  2-х сторонняя вероятность (того, что |D| >= %d) есть: %.9Lf",
+                        std::abs(D), dist.twoSided.Get(i0)));
         out.Line(Verdict(dist.twoSided.Get(i0)));
         out.Line(Format("  Левая 1-сторонняя вероятность (того, что a <= %d) есть: %.9Lf", a,
                         dist.leftCumulative.Get(i0)));

@@ -14,7 +14,10 @@ namespace {
 constexpr TColor Red = 0x0000FF, Blue = 0xFF0000, Green = 0x008000, Maroon = 0x000080;
 constexpr TColor Cream = 0xF0FBFF;
 
-TColor At(const QImage &image, int col, int row) { return RgbToColor(image.pixel(col, row)); }
+TColor At(const QImage &image, int col, int row)
+{
+    return RgbToColor(image.pixel(col, row));
+}
 
 struct TBar {
     int a, left, right, top;
@@ -23,8 +26,8 @@ struct TBar {
 
 // The table 8 2 1 5 at 875 x 473: columns, top rows (down to row 450) and colours.
 const TBar ExampleBars[] = {
-    {3, 102, 186, 436, Red},   {4, 207, 290, 318, Red},   {5, 311, 394, 55, Red},
-    {6, 415, 499, 11, Red},    {7, 520, 603, 261, Red},   {8, 624, 708, 421, Blue},
+    {3, 102, 186, 436, Red},   {4, 207, 290, 318, Red}, {5, 311, 394, 55, Red},
+    {6, 415, 499, 11, Red},    {7, 520, 603, 261, Red}, {8, 624, 708, 421, Blue},
     {9, 729, 811, 448, Green},
 };
 
@@ -83,12 +86,14 @@ void TestChartDraw::workedExampleBars()
     for (const TBar &bar : ExampleBars) {
         for (int row = bar.top; row <= 454; ++row)
             for (int col = bar.left; col <= bar.right; ++col) {
-                const TColor expected =
-                    InStrips(col, row, strips) ? Maroon : row <= 450 ? bar.colour : Cream;
+                const TColor expected = InStrips(col, row, strips) ? Maroon
+                                        : row <= 450               ? bar.colour
+                                                                   : Cream;
                 if (row > 450 && expected == Cream)
                     continue; // below the bar: ticks and labels
-                QVERIFY2(At(image, col, row) == expected,
-                         qPrintable(QStringLiteral("a = %1 at %2,%3").arg(bar.a).arg(col).arg(row)));
+                QVERIFY2(
+                    At(image, col, row) == expected,
+                    qPrintable(QStringLiteral("a = %1 at %2,%3").arg(bar.a).arg(col).arg(row)));
             }
         // Nothing of the bar above its top or beside it.
         QVERIFY(At(image, bar.left, bar.top - 1) != bar.colour);
@@ -449,8 +454,8 @@ void TestChartDraw::bitmapFileNotWritable()
     QTemporaryDir dir;
     const QString name = dir.filePath(QStringLiteral("missing/folder/chart.bmp"));
     QString error;
-    QVERIFY(!WriteChartBmp({m_example, 8, m_exampleBounds, m_regions}, QSize(875, 473), name,
-                           &error));
+    QVERIFY(
+        !WriteChartBmp({m_example, 8, m_exampleBounds, m_regions}, QSize(875, 473), name, &error));
     QVERIFY(!error.isEmpty());
     QVERIFY(!QFile::exists(name));
 }

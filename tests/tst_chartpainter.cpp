@@ -132,11 +132,12 @@ void TestChartPainter::lines_data()
         << QRect(2, 5, 6, 5) << QStringList{"2,5", "3,5", "4,5", "5,5"};
     QTest::newRow("leftward leaves out its end")
         << QRect(6, 5, 2, 5) << QStringList{"3,5", "4,5", "5,5", "6,5"};
-    QTest::newRow("vertical leaves out its end") << QRect(4, 1, 4, 4) << QStringList{"4,1", "4,2", "4,3"};
+    QTest::newRow("vertical leaves out its end")
+        << QRect(4, 1, 4, 4) << QStringList{"4,1", "4,2", "4,3"};
     QTest::newRow("diagonal") << QRect(0, 0, 3, 3) << QStringList{"0,0", "1,1", "2,2"};
     QTest::newRow("to its own start draws nothing") << QRect(3, 3, 3, 3) << QStringList{};
-    QTest::newRow("far end clamped outside") << QRect(7, 2, 268435456, 2)
-                                             << QStringList{"7,2", "8,2", "9,2"};
+    QTest::newRow("far end clamped outside")
+        << QRect(7, 2, 268435456, 2) << QStringList{"7,2", "8,2", "9,2"};
     QTest::newRow("wholly outside") << QRect(-5, 2, -1, 2) << QStringList{};
 }
 
@@ -157,8 +158,7 @@ void TestChartPainter::fillRect_data()
 {
     QTest::addColumn<QRect>("given"); // left, top, right, bottom as x, y, width, height
     QTest::addColumn<QStringList>("pixels");
-    QTest::newRow("right column and bottom row left out")
-        << QRect(2, 3, 4, 5) << Block(2, 3, 3, 4);
+    QTest::newRow("right column and bottom row left out") << QRect(2, 3, 4, 5) << Block(2, 3, 3, 4);
     QTest::newRow("top below bottom covers bottom + 1 to top")
         << QRect(2, 5, 4, 3) << Block(2, 4, 3, 5);
     QTest::newRow("left right of right covers right + 1 to left")
@@ -166,8 +166,7 @@ void TestChartPainter::fillRect_data()
     QTest::newRow("both exchanged") << QRect(4, 5, 2, 3) << Block(3, 4, 4, 5);
     QTest::newRow("empty") << QRect(2, 3, 2, 6) << QStringList{};
     QTest::newRow("clipped at the edges") << QRect(-3, 8, 2, 12) << Block(0, 8, 1, 9);
-    QTest::newRow("bar from a clamped top")
-        << QRect(1, 9, 2, -268435456) << Block(1, 0, 1, 9);
+    QTest::newRow("bar from a clamped top") << QRect(1, 9, 2, -268435456) << Block(1, 0, 1, 9);
 }
 
 void TestChartPainter::fillRect()

@@ -48,12 +48,13 @@ void TestCli::statusAndStreams_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("errorText");
     QTest::newRow("cells") << QStringList{"8", "2", "1", "5"} << 0 << "";
-    QTest::newRow("margins with a") << QStringList{"--margins", "8", "6", "10", "--a", "7"} << 0 << "";
+    QTest::newRow("margins with a")
+        << QStringList{"--margins", "8", "6", "10", "--a", "7"} << 0 << "";
     QTest::newRow("too few values") << QStringList{"1", "2", "3"} << 1 << "Использование";
-    QTest::newRow("unknown option") << QStringList{"--frob", "1", "2", "3", "4"} << 1
-                                    << "Использование";
-    QTest::newRow("a without margins") << QStringList{"1", "2", "3", "4", "--a", "1"} << 1
-                                       << "Использование";
+    QTest::newRow("unknown option")
+        << QStringList{"--frob", "1", "2", "3", "4"} << 1 << "Использование";
+    QTest::newRow("a without margins")
+        << QStringList{"1", "2", "3", "4", "--a", "1"} << 1 << "Использование";
     QTest::newRow("over 20000") << QStringList{"5000", "5000", "5000", "5001"} << 2
                                 << "Величины a,b,c,d в сумме не должны превышать 20000";
     QTest::newRow("32-bit wrap") << QStringList{"2147483647", "2147483647", "2", "0"} << 2
@@ -84,7 +85,8 @@ void TestCli::workedExampleReport()
     const TResult r = Run({"8", "2", "1", "5"});
     const QStringList lines = QString::fromUtf8(r.out).split('\n');
     QCOMPARE(lines.first(), QString("Сумма частот в первой строке m = 10"));
-    QVERIFY(lines.contains("  Правая 1-сторонняя вероятность (того, что a >= 8) есть: 0.024475524"));
+    QVERIFY(
+        lines.contains("  Правая 1-сторонняя вероятность (того, что a >= 8) есть: 0.024475524"));
     QCOMPARE(lines.last(), QString()); // every line ends with a line feed
 }
 

@@ -54,13 +54,12 @@ void TestCliChart::charts_data()
     QTest::addColumn<QStringList>("strips"); // maroon runs on row H - 23
     QTest::addColumn<int>("krit");
     QTest::addColumn<int>("znach");
-    QTest::newRow("design size, no region") << QStringList{} << QSize(875, 473) << QStringList{}
-                                            << 0 << 0;
+    QTest::newRow("design size, no region")
+        << QStringList{} << QSize(875, 473) << QStringList{} << 0 << 0;
     QTest::newRow("two-sided 5%") << QStringList{"--criterion", "two"} << QSize(875, 473)
                                   << QStringList{"102-185", "624-811"} << 0 << 0;
-    QTest::newRow("level alone means two-sided")
-        << QStringList{"--level", "5"} << QSize(875, 473) << QStringList{"102-185", "624-811"}
-        << 0 << 0;
+    QTest::newRow("level alone means two-sided") << QStringList{"--level", "5"} << QSize(875, 473)
+                                                 << QStringList{"102-185", "624-811"} << 0 << 0;
     QTest::newRow("right 1%") << QStringList{"--criterion", "right", "--level", "1"}
                               << QSize(875, 473) << QStringList{"729-811"} << 2 << 1;
     QTest::newRow("left 0.1% at another size")
@@ -77,8 +76,8 @@ void TestCliChart::charts()
     QFETCH(int, znach);
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("chart.bmp"));
-    const TRun run = RunReport(QStringList{"--chart", file} + options +
-                               QStringList{"8", "2", "1", "5"});
+    const TRun run =
+        RunReport(QStringList{"--chart", file} + options + QStringList{"8", "2", "1", "5"});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.errors, QByteArray());
     QFile bytes(file);

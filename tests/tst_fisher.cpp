@@ -14,7 +14,10 @@
 
 namespace {
 
-QString Fixed9(long double v) { return QString::asprintf("%.9Lf", v); }
+QString Fixed9(long double v)
+{
+    return QString::asprintf("%.9Lf", v);
+}
 
 QStringList Column(const clLDVector &v)
 {
@@ -39,7 +42,8 @@ std::vector<long double> PlainPoints(int s, int m, int k)
     for (int a = aMin; a <= aMax; ++a) {
         points.push_back(p);
         p = (((long double)(m - a) * (long double)(k - a)) /
-             ((long double)(a + 1) * (long double)(s - m - k + a + 1))) * p;
+             ((long double)(a + 1) * (long double)(s - m - k + a + 1))) *
+            p;
     }
     return points;
 }
@@ -80,17 +84,21 @@ void TestFisher::workedExamples_data()
     QTest::addColumn<QStringList>("twoSided");
     QTest::addColumn<QStringList>("left");
 
-    QTest::newRow("3 1 1 3") << 8 << 4 << 4 << QList<int>{0, 4, 0, 4, 0, 4, 0, 4, 2}
+    QTest::newRow("3 1 1 3")
+        << 8 << 4 << 4 << QList<int>{0, 4, 0, 4, 0, 4, 0, 4, 2}
         << QStringList{"0.014285714", "0.228571429", "0.514285714", "0.228571429", "0.014285714"}
         << QStringList{"0.028571429", "0.485714286", "1.000000000", "0.485714286", "0.028571429"}
         << QStringList{"0.014285714", "0.242857143", "0.757142857", "0.985714286", "1.000000000"};
     QTest::newRow("8 2 1 5") << 16 << 10 << 9 << QList<int>{3, 9, 1, 7, 0, 6, 0, 6, 6}
-        << QStringList{"0.010489510", "0.110139860", "0.330419580", "0.367132867",
-                       "0.157342657", "0.023601399", "0.000874126"}
-        << QStringList{"0.011363636", "0.145104895", "0.632867133", "1.000000000",
-                       "0.302447552", "0.034965035", "0.000874126"}
-        << QStringList{"0.010489510", "0.120629371", "0.451048951", "0.818181818",
-                       "0.975524476", "0.999125874", "1.000000000"};
+                             << QStringList{"0.010489510", "0.110139860", "0.330419580",
+                                            "0.367132867", "0.157342657", "0.023601399",
+                                            "0.000874126"}
+                             << QStringList{"0.011363636", "0.145104895", "0.632867133",
+                                            "1.000000000", "0.302447552", "0.034965035",
+                                            "0.000874126"}
+                             << QStringList{"0.010489510", "0.120629371", "0.451048951",
+                                            "0.818181818", "0.975524476", "0.999125874",
+                                            "1.000000000"};
 }
 
 void TestFisher::workedExamples()
@@ -203,13 +211,36 @@ void TestFisher::agreesWithBoost_data()
     QTest::addColumn<int>("m");
     QTest::addColumn<int>("k");
     const int tables[][3] = {
-        {2, 1, 1}, {8, 4, 4}, {16, 10, 9}, {14, 9, 9}, {30, 3, 27}, {57, 20, 31},
-        {100, 50, 50}, {100, 1, 99}, {250, 125, 7}, {999, 333, 444}, {1000, 10, 990},
-        {2000, 1000, 1000}, {3001, 1500, 17}, {5000, 4000, 4500}, {7777, 3333, 2222},
-        {10000, 5000, 5000}, {12345, 6789, 1011}, {15000, 14000, 800}, {16000, 8000, 8000},
-        {18000, 2, 17000}, {19999, 9999, 10000}, {20000, 10000, 10000}, {20000, 19000, 19500},
-        {20000, 7000, 13000}, {20000, 100, 100}, {20000, 1, 1}, {20000, 20000, 3},
-        {17, 8, 9}, {300, 150, 151}, {4096, 2048, 1024},
+        {2, 1, 1},
+        {8, 4, 4},
+        {16, 10, 9},
+        {14, 9, 9},
+        {30, 3, 27},
+        {57, 20, 31},
+        {100, 50, 50},
+        {100, 1, 99},
+        {250, 125, 7},
+        {999, 333, 444},
+        {1000, 10, 990},
+        {2000, 1000, 1000},
+        {3001, 1500, 17},
+        {5000, 4000, 4500},
+        {7777, 3333, 2222},
+        {10000, 5000, 5000},
+        {12345, 6789, 1011},
+        {15000, 14000, 800},
+        {16000, 8000, 8000},
+        {18000, 2, 17000},
+        {19999, 9999, 10000},
+        {20000, 10000, 10000},
+        {20000, 19000, 19500},
+        {20000, 7000, 13000},
+        {20000, 100, 100},
+        {20000, 1, 1},
+        {20000, 20000, 3},
+        {17, 8, 9},
+        {300, 150, 151},
+        {4096, 2048, 1024},
     };
     for (const auto &t : tables)
         QTest::addRow("s %d m %d k %d", t[0], t[1], t[2]) << t[0] << t[1] << t[2];
@@ -228,7 +259,7 @@ void TestFisher::agreesWithBoost()
 #else
     QCOMPARE(ComputeDistribution(dist, s, m, k), 0);
     const boost::math::hypergeometric_distribution<long double> reference{unsigned(k), unsigned(m),
-                                                                         unsigned(s)};
+                                                                          unsigned(s)};
     int checked = 0;
     // Boost's pdf costs a lot for large tables: take some 60 points across the range.
     const int stride = std::max(1, dist.Count() / 60);
@@ -238,8 +269,8 @@ void TestFisher::agreesWithBoost()
             continue;
         const long double got = dist.point.Get(i);
         QVERIFY2(std::fabs(got - expected) <= 1e-14L * expected,
-                 qPrintable(QString::asprintf("a = %d: %.20Lg vs %.20Lg",
-                                              dist.aMin + i, got, expected)));
+                 qPrintable(
+                     QString::asprintf("a = %d: %.20Lg vs %.20Lg", dist.aMin + i, got, expected)));
         ++checked;
     }
     QVERIFY(checked > 0);
@@ -264,8 +295,8 @@ void TestFisher::farRightTail_data()
     QTest::addColumn<long double>("exact"); // P(A >= a) from exact integer sums
     QTest::newRow("45 1 2 89") << 137 << 46 << 47 << 45 << 1.444563926802527584160e-32L;
     QTest::newRow("312 160 153 287") << 912 << 472 << 465 << 312 << 1.433457952509594246569e-21L;
-    QTest::newRow("near the extended floor") << 20000 << 10000 << 10000 << 9716
-                                             << 1.168856262941360602026e-4900L;
+    QTest::newRow("near the extended floor")
+        << 20000 << 10000 << 10000 << 9716 << 1.168856262941360602026e-4900L;
     QTest::newRow("middle") << 20000 << 10000 << 10000 << 5000 << 5.056416842683510816403e-1L;
 }
 

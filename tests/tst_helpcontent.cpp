@@ -28,19 +28,32 @@ void TestHelpContent::expandPathExe_data()
     QTest::addColumn<QString>("expected");
 
     const QString sep = QDir::separator();
-    QTest::newRow("no token") << "<p>PATHEXE Pic 1.gif</p>" << "/opt/v" << "<p>PATHEXE Pic 1.gif</p>";
-    QTest::newRow("empty text") << "" << "/opt/v" << "";
-    QTest::newRow("one token") << "src=\"PATHEXE\\Pic 1.gif\"" << "/opt/v"
+    QTest::newRow("no token") << "<p>PATHEXE Pic 1.gif</p>"
+                              << "/opt/v"
+                              << "<p>PATHEXE Pic 1.gif</p>";
+    QTest::newRow("empty text") << ""
+                                << "/opt/v"
+                                << "";
+    QTest::newRow("one token") << "src=\"PATHEXE\\Pic 1.gif\""
+                               << "/opt/v"
                                << "src=\"/opt/v" + sep + "Pic 1.gif\"";
-    QTest::newRow("several tokens") << "PATHEXE\\a PATHEXE\\bPATHEXE\\" << "/d"
+    QTest::newRow("several tokens") << "PATHEXE\\a PATHEXE\\bPATHEXE\\"
+                                    << "/d"
                                     << "/d" + sep + "a /d" + sep + "b/d" + sep;
-    QTest::newRow("adjacent tokens") << "PATHEXE\\PATHEXE\\" << "/d" << "/d" + sep + "/d" + sep;
-    QTest::newRow("directory containing the token")
-        << "x PATHEXE\\Pic 2.gif y" << "/tmp/PATHEXE\\dir"
-        << "x /tmp/PATHEXE\\dir" + sep + "Pic 2.gif y";
-    QTest::newRow("case differs") << "pathexe\\Pic 1.gif PathExe\\" << "/d" << "pathexe\\Pic 1.gif PathExe\\";
-    QTest::newRow("forward slash is no token") << "PATHEXE/Pic 1.gif" << "/d" << "PATHEXE/Pic 1.gif";
-    QTest::newRow("cyrillic directory") << "PATHEXE\\Pic 3.gif" << "/home/пользователь"
+    QTest::newRow("adjacent tokens") << "PATHEXE\\PATHEXE\\"
+                                     << "/d"
+                                     << "/d" + sep + "/d" + sep;
+    QTest::newRow("directory containing the token") << "x PATHEXE\\Pic 2.gif y"
+                                                    << "/tmp/PATHEXE\\dir"
+                                                    << "x /tmp/PATHEXE\\dir" + sep + "Pic 2.gif y";
+    QTest::newRow("case differs") << "pathexe\\Pic 1.gif PathExe\\"
+                                  << "/d"
+                                  << "pathexe\\Pic 1.gif PathExe\\";
+    QTest::newRow("forward slash is no token") << "PATHEXE/Pic 1.gif"
+                                               << "/d"
+                                               << "PATHEXE/Pic 1.gif";
+    QTest::newRow("cyrillic directory") << "PATHEXE\\Pic 3.gif"
+                                        << "/home/пользователь"
                                         << "/home/пользователь" + sep + "Pic 3.gif";
 }
 

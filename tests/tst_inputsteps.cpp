@@ -4,12 +4,14 @@
 
 #include <QtTest>
 
-
 namespace {
 
 const char *const FieldNames = "abcdmnkts";
 
-TField FieldNamed(QChar name) { return TField(QString(FieldNames).indexOf(name)); }
+TField FieldNamed(QChar name)
+{
+    return TField(QString(FieldNames).indexOf(name));
+}
 
 // The messages shown, each as its text with " [caption]" when it has one and
 // " (stop)" or " (info)" for its icon.
@@ -80,52 +82,73 @@ void TestInputSteps::scenarios_data()
     QTest::addColumn<int>("computations");
 
     const QString notAll = QString(InputMessages::NotAllFilled) + " (stop)";
-    QTest::newRow("cells computed")
-        << "a=6; b=3; c=3; d=2; calc" << "6 3 3 2 9 5 9 5 14" << "" << 1;
-    QTest::newRow("row sum at once, column waits for c")
-        << "b=3; a=6" << "6 3 _ _ 9 _ _ _ _" << "" << 0;
+    QTest::newRow("cells computed") << "a=6; b=3; c=3; d=2; calc"
+                                    << "6 3 3 2 9 5 9 5 14"
+                                    << "" << 1;
+    QTest::newRow("row sum at once, column waits for c") << "b=3; a=6"
+                                                         << "6 3 _ _ 9 _ _ _ _"
+                                                         << "" << 0;
     QTest::newRow("exactly 20000") << "a=5000; b=5000; c=5000; d=5000; calc"
-                                   << "5000 5000 5000 5000 10000 10000 10000 10000 20000" << "" << 1;
+                                   << "5000 5000 5000 5000 10000 10000 10000 10000 20000"
+                                   << "" << 1;
     QTest::newRow("20001 refused, sums shown")
         << "a=5000; b=5000; c=5000; d=5001; calc"
         << "5000 5000 5000 5001 10000 10001 10000 10001 20001"
         << QString(InputMessages::CellsOver20000) + " (info)" << 0;
-    QTest::newRow("margins without a")
-        << "m=8; k=6; s=10; calc" << "_ _ _ _ 8 2 6 4 10" << "" << 1;
-    QTest::newRow("a lowered to k")
-        << "m=8; k=6; s=10; a=7; calc" << "6 2 0 2 8 2 6 4 10" << "" << 1;
-    QTest::newRow("a typed before k is emptied")
-        << "m=8; a=7; k=6; s=10" << "_ _ _ _ 8 _ 6 _ 10" << "" << 0;
-    QTest::newRow("tab through m switches to margins")
-        << "a=6; b=3; c=3; d=2; m=9" << "6 _ _ _ 9 _ 9 _ 14" << "" << 0;
-    QTest::newRow("margins rebuild the same table")
-        << "a=6; b=3; c=3; d=2; m=9; k=9; calc" << "6 3 3 2 9 5 9 5 14" << "" << 1;
-    QTest::newRow("total lowers margins") << "m=8; k=6; s=5" << "_ _ _ _ 5 _ 5 _ 5" << "" << 0;
-    QTest::newRow("margin raises total") << "s=4; m=10" << "_ _ _ _ 10 _ _ _ 10" << "" << 0;
-    QTest::newRow("small total empties a") << "a=5; s=3" << "_ _ _ _ _ _ _ _ 3" << "" << 0;
-    QTest::newRow("margin fills an empty total")
-        << "m=8; k=6; calc" << "_ _ _ _ 8 0 6 2 8" << "" << 1;
-    QTest::newRow("total missing") << "m=8; k=6; s=; calc" << "_ _ _ _ 8 _ 6 _ _" << notAll << 0;
-    QTest::newRow("all empty") << "calc" << "_ _ _ _ _ _ _ _ _" << notAll << 0;
+    QTest::newRow("margins without a") << "m=8; k=6; s=10; calc"
+                                       << "_ _ _ _ 8 2 6 4 10"
+                                       << "" << 1;
+    QTest::newRow("a lowered to k") << "m=8; k=6; s=10; a=7; calc"
+                                    << "6 2 0 2 8 2 6 4 10"
+                                    << "" << 1;
+    QTest::newRow("a typed before k is emptied") << "m=8; a=7; k=6; s=10"
+                                                 << "_ _ _ _ 8 _ 6 _ 10"
+                                                 << "" << 0;
+    QTest::newRow("tab through m switches to margins") << "a=6; b=3; c=3; d=2; m=9"
+                                                       << "6 _ _ _ 9 _ 9 _ 14"
+                                                       << "" << 0;
+    QTest::newRow("margins rebuild the same table") << "a=6; b=3; c=3; d=2; m=9; k=9; calc"
+                                                    << "6 3 3 2 9 5 9 5 14"
+                                                    << "" << 1;
+    QTest::newRow("total lowers margins") << "m=8; k=6; s=5"
+                                          << "_ _ _ _ 5 _ 5 _ 5"
+                                          << "" << 0;
+    QTest::newRow("margin raises total") << "s=4; m=10"
+                                         << "_ _ _ _ 10 _ _ _ 10"
+                                         << "" << 0;
+    QTest::newRow("small total empties a") << "a=5; s=3"
+                                           << "_ _ _ _ _ _ _ _ 3"
+                                           << "" << 0;
+    QTest::newRow("margin fills an empty total") << "m=8; k=6; calc"
+                                                 << "_ _ _ _ 8 0 6 2 8"
+                                                 << "" << 1;
+    QTest::newRow("total missing") << "m=8; k=6; s=; calc"
+                                   << "_ _ _ _ 8 _ 6 _ _" << notAll << 0;
+    QTest::newRow("all empty") << "calc"
+                               << "_ _ _ _ _ _ _ _ _" << notAll << 0;
     QTest::newRow("inconsistent margins")
-        << "s=3; a=5; b=4; c=1; calc" << "5 4 1 _ 9 _ 6 _ 3"
-        << QString(InputMessages::InconsistentMargins) + " (stop)" << 0;
+        << "s=3; a=5; b=4; c=1; calc"
+        << "5 4 1 _ 9 _ 6 _ 3" << QString(InputMessages::InconsistentMargins) + " (stop)" << 0;
     QTest::newRow("margin total over 20000")
-        << "m=5; k=5; s=20001; calc" << "_ _ _ _ 5 _ 5 _ 20001"
-        << QString(InputMessages::TotalOver20000) + " (info)" << 0;
-    QTest::newRow("all-zero table reaches the core")
-        << "a=0; b=0; c=0; d=0; calc" << "0 0 0 0 0 0 0 0 0" << "" << 1;
+        << "m=5; k=5; s=20001; calc"
+        << "_ _ _ _ 5 _ 5 _ 20001" << QString(InputMessages::TotalOver20000) + " (info)" << 0;
+    QTest::newRow("all-zero table reaches the core") << "a=0; b=0; c=0; d=0; calc"
+                                                     << "0 0 0 0 0 0 0 0 0"
+                                                     << "" << 1;
     // Faults the field steps mend.
-    QTest::newRow("emptied total keeps margins")
-        << "m=8; k=6; s=10; a=4; s=" << "_ _ _ _ 8 _ 6 _ _" << "" << 0;
-    QTest::newRow("a below feasible range is raised")
-        << "m=8; k=6; s=10; a=1; calc" << "4 4 2 0 8 2 6 4 10" << "" << 1;
+    QTest::newRow("emptied total keeps margins") << "m=8; k=6; s=10; a=4; s="
+                                                 << "_ _ _ _ 8 _ 6 _ _"
+                                                 << "" << 0;
+    QTest::newRow("a below feasible range is raised") << "m=8; k=6; s=10; a=1; calc"
+                                                      << "4 4 2 0 8 2 6 4 10"
+                                                      << "" << 1;
     QTest::newRow("huge cells never wrap")
         << "a=2147483647; b=2147483647; c=1; d=1; calc"
         << "2147483647 2147483647 1 1 _ 2 _ _ _"
         << QString(InputMessages::CellsOver20000) + " (info)" << 0;
     QTest::newRow("wrapping total refused")
-        << "a=2147483647; b=0; c=1; d=0; calc" << "2147483647 0 1 0 2147483647 1 _ 0 _"
+        << "a=2147483647; b=0; c=1; d=0; calc"
+        << "2147483647 0 1 0 2147483647 1 _ 0 _"
         << QString(InputMessages::CellsOver20000) + " (info)" << 0;
 }
 
@@ -151,19 +174,31 @@ void TestInputSteps::normalize_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<int>("value");
-    QTest::newRow("leading zeros") << "0012" << "12" << 12;
-    QTest::newRow("blanks and tabs") << " \t12 \r\n" << "12" << 12;
-    QTest::newRow("letters") << "abc" << "0" << 0;
-    QTest::newRow("negative") << "-5" << "" << -1;
-    QTest::newRow("plus sign") << "+5" << "5" << 5;
-    QTest::newRow("minus zero") << "-0" << "0" << 0;
-    QTest::newRow("largest") << "2147483647" << "2147483647" << 2147483647;
-    QTest::newRow("beyond 32 bits") << "2147483648" << "0" << 0;
+    QTest::newRow("leading zeros") << "0012"
+                                   << "12" << 12;
+    QTest::newRow("blanks and tabs") << " \t12 \r\n"
+                                     << "12" << 12;
+    QTest::newRow("letters") << "abc"
+                             << "0" << 0;
+    QTest::newRow("negative") << "-5"
+                              << "" << -1;
+    QTest::newRow("plus sign") << "+5"
+                               << "5" << 5;
+    QTest::newRow("minus zero") << "-0"
+                                << "0" << 0;
+    QTest::newRow("largest") << "2147483647"
+                             << "2147483647" << 2147483647;
+    QTest::newRow("beyond 32 bits") << "2147483648"
+                                    << "0" << 0;
     QTest::newRow("far beyond") << QString(10000, '9') << "0" << 0;
-    QTest::newRow("arabic-indic digits") << "١٢" << "0" << 0;
-    QTest::newRow("inner blank") << "1 2" << "0" << 0;
-    QTest::newRow("only blanks") << "   " << "" << -1;
-    QTest::newRow("sign alone") << "-" << "0" << 0;
+    QTest::newRow("arabic-indic digits") << "١٢"
+                                         << "0" << 0;
+    QTest::newRow("inner blank") << "1 2"
+                                 << "0" << 0;
+    QTest::newRow("only blanks") << "   "
+                                 << "" << -1;
+    QTest::newRow("sign alone") << "-"
+                                << "0" << 0;
 }
 
 void TestInputSteps::normalize()
@@ -190,8 +225,7 @@ void TestInputSteps::enterNavigation()
     TTextFields fields;
     for (TField f : {TField::a, TField::b, TField::c, TField::d, TField::m, TField::k, TField::s})
         QVERIFY(EnterPressed(fields, f));
-    QCOMPARE(fields.focus,
-             (std::vector<std::string>{"b", "c", "d", "Расчет", "k", "s", "Расчет"}));
+    QCOMPARE(fields.focus, (std::vector<std::string>{"b", "c", "d", "Расчет", "k", "s", "Расчет"}));
     QVERIFY(!EnterPressed(fields, TField::n));
     EditBusy = true;
     QVERIFY(!EnterPressed(fields, TField::a));

@@ -69,13 +69,13 @@ private Q_SLOTS:
         QTest::addColumn<TTexts>("shown");
 
         QTest::newRow("cells give the margins; stored margins unread")
-            << QVariantMap{{"Ed_a", "6"}, {"Ed_b", "3"}, {"Ed_c", "3"}, {"Ed_d", "2"},
+            << QVariantMap{{"Ed_a", "6"},  {"Ed_b", "3"},  {"Ed_c", "3"}, {"Ed_d", "2"},
                            {"Ed_m", "99"}, {"Ed_k", "98"}, {"Ed_s", "97"}}
             << TTexts{"6", "3", "3", "2", "9", "5", "9", "5", "14"};
-        QTest::newRow("a with margins")
-            << QVariantMap{{"Ed_a", "4"}, {"Ed_b", ""}, {"Ed_c", ""}, {"Ed_d", ""},
-                           {"Ed_m", "8"}, {"Ed_n", "2"}, {"Ed_k", "6"}, {"Ed_t", "4"}, {"Ed_s", "10"}}
-            << TTexts{"4", "", "", "", "8", "", "6", "", "10"};
+        QTest::newRow("a with margins") << QVariantMap{{"Ed_a", "4"}, {"Ed_b", ""},  {"Ed_c", ""},
+                                                       {"Ed_d", ""},  {"Ed_m", "8"}, {"Ed_n", "2"},
+                                                       {"Ed_k", "6"}, {"Ed_t", "4"}, {"Ed_s", "10"}}
+                                        << TTexts{"4", "", "", "", "8", "", "6", "", "10"};
         QTest::newRow("texts trimmed and normalised")
             << QVariantMap{{"Ed_a", " 007\t"}, {"Ed_m", " 12\n"}, {"Ed_k", "8"}, {"Ed_s", " 0012 "}}
             << TTexts{"7", "", "", "", "12", "", "8", "", "12"};
@@ -88,8 +88,8 @@ private Q_SLOTS:
         QTest::newRow("total below a stored a empties it")
             << QVariantMap{{"Ed_a", "5"}, {"Ed_m", "8"}, {"Ed_k", "6"}, {"Ed_s", "3"}}
             << TTexts{"", "", "", "", "3", "", "3", "", "3"};
-        QTest::newRow("key without values") << QVariantMap{}
-                                            << TTexts{"", "", "", "", "", "", "", "", ""};
+        QTest::newRow("key without values")
+            << QVariantMap{} << TTexts{"", "", "", "", "", "", "", "", ""};
     }
 
     void readingOrder()
@@ -128,7 +128,10 @@ private Q_SLOTS:
         QFETCH(int, top);
         QFETCH(int, height);
         QFETCH(bool, applied);
-        store({{"FormFLeft", left}, {"FormFWidth", width}, {"FormFTop", top}, {"FormFHeight", height}});
+        store({{"FormFLeft", left},
+               {"FormFWidth", width},
+               {"FormFTop", top},
+               {"FormFHeight", height}});
         TTextFields fields;
         const auto placed = load(fields);
         QCOMPARE(placed.has_value(), applied);
@@ -179,7 +182,8 @@ private Q_SLOTS:
         fields.texts = {"6", "3", "", "2", " 9", "5", "x", "", "14"};
         SaveMainSettings(m_store, fields, {334, 278, 43, 219});
         QVERIFY(KeyExists(m_key));
-        const char *names[] = {"Ed_a", "Ed_b", "Ed_c", "Ed_d", "Ed_m", "Ed_n", "Ed_k", "Ed_t", "Ed_s"};
+        const char *names[] = {"Ed_a", "Ed_b", "Ed_c", "Ed_d", "Ed_m",
+                               "Ed_n", "Ed_k", "Ed_t", "Ed_s"};
         for (int i = 0; i < FieldCount; ++i)
             QCOMPARE(ReadStringValue(m_key, QLatin1String(names[i])),
                      QString::fromStdString(fields.texts[size_t(i)]));

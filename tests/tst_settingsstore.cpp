@@ -173,8 +173,8 @@ void TestSettingsStore::keysDown_data()
     QTest::newRow("shift not held") << QList<int>{VkControl} << KeyMaskShift << false;
     QTest::newRow("ctrl") << QList<int>{VkControl} << KeyMaskCtrl << true;
     QTest::newRow("left ctrl only") << QList<int>{VkLControl} << KeyMaskCtrl << false;
-    QTest::newRow("ctrl and shift both needed") << QList<int>{VkControl} << (KeyMaskCtrl | KeyMaskShift)
-                                                << false;
+    QTest::newRow("ctrl and shift both needed")
+        << QList<int>{VkControl} << (KeyMaskCtrl | KeyMaskShift) << false;
     QTest::newRow("bits without keys ignored") << QList<int>{} << 0xFE000000u << true;
     QTest::newRow("caps lock bit") << QList<int>{20} << (1u << 23) << true;
 }

@@ -15,7 +15,7 @@ packages=(
     libbenchmark-dev libboost-dev
     fonts-liberation fonts-dejavu-core
     xvfb xauth xdotool x11-utils imagemagick
-    clang
+    clang clang-format
     lintian desktop-file-utils appstream dpkg-dev
 )
 
@@ -99,6 +99,7 @@ run)
     ;;
 test)
     install_missing
+    "$root/tools/check_format.sh"
     build "$root/build" -DCMAKE_BUILD_TYPE=Release
     ctest --test-dir "$root/build" --output-on-failure -j"$jobs"
     # The Debian package: lintian, the desktop entry, the AppStream data, its files.

@@ -156,7 +156,8 @@ void CheckDistribution(const TFisherDistribution &dist, int32_t s, int32_t m, in
     Check(dist.dMin == std::max(0, s - m - k) && dist.dMax == std::min(s - m, s - k), "range of d");
     const int32_t n = dist.Count();
     Check(n == dist.aMax - dist.aMin + 1, "array length");
-    Check(dist.twoSided.Length() == n && dist.leftCumulative.Length() == n, "arrays differ in length");
+    Check(dist.twoSided.Length() == n && dist.leftCumulative.Length() == n,
+          "arrays differ in length");
     Check(dist.mode >= dist.aMin && dist.mode <= dist.aMax, "mode outside the range");
 
     // Sums may exceed 1 by their rounding, never by more.
@@ -170,7 +171,8 @@ void CheckDistribution(const TFisherDistribution &dist, int32_t s, int32_t m, in
         const long double two = dist.twoSided.Get(i), left = dist.leftCumulative.Get(i);
         const long double right = dist.Right(i);
         // Rounding to double is monotone, so the running sum never falls below the point.
-        Check(two >= (long double)double(p) && two <= 1 + Slack, "two-sided probability out of range");
+        Check(two >= (long double)double(p) && two <= 1 + Slack,
+              "two-sided probability out of range");
         Check(left >= 0 && left <= 1 + Slack, "left probability out of range");
         Check(right >= -Slack && right <= 1 + Slack, "right probability out of range");
         Check(!std::isnan(double(two + left + right)), "NaN probability");
@@ -221,15 +223,16 @@ public:
 // gives a distribution whose report holds together.
 void ComputeDirectly(int32_t s, int32_t m, int32_t k, uint8_t aChoice)
 {
-    const int32_t expected =
-        s < 1 || m < 0 || k < 0 || s < m || s < k ? 1 : s > MaxGrandTotal ? 2 : 0;
+    const int32_t expected = s < 1 || m < 0 || k < 0 || s < m || s < k ? 1
+                             : s > MaxGrandTotal                       ? 2
+                                                                       : 0;
     const TFisherDistribution &dist = Distribution;
     const int32_t count = dist.Count(), aMin = dist.aMin, mode = dist.mode;
     const long double first = dist.point.Get(0);
     const int32_t status = ComputeDistribution(Distribution, s, m, k);
-    Check(status == expected, "unexpected status", std::to_string(status) + " for s m k " +
-                                                       std::to_string(s) + ' ' + std::to_string(m) +
-                                                       ' ' + std::to_string(k));
+    Check(status == expected, "unexpected status",
+          std::to_string(status) + " for s m k " + std::to_string(s) + ' ' + std::to_string(m) +
+              ' ' + std::to_string(k));
     if (status != 0) {
         Check(dist.Count() == count && dist.aMin == aMin && dist.mode == mode &&
                   dist.point.Get(0) == first,
@@ -351,7 +354,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 PressClear(fields);
         } else if (ch == '#' && i + 7 < size) {
             // Seven bytes: s, m, k as signed 16-bit numbers and the choice of a.
-            const auto number = [&](size_t at) { return int32_t(int16_t(data[at] | data[at + 1] << 8)); };
+            const auto number = [&](size_t at) {
+                return int32_t(int16_t(data[at] | data[at + 1] << 8));
+            };
             if (computations++ < 4)
                 ComputeDirectly(number(i + 1), number(i + 3), number(i + 5), data[i + 7]);
             i += 7;
@@ -359,7 +364,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             size_t end = i + 1;
             while (end < size && data[end] != '"')
                 ++end;
-            fields.Type(std::string(reinterpret_cast<const char *>(data) + i + 1, end - i - 1), false);
+            fields.Type(std::string(reinterpret_cast<const char *>(data) + i + 1, end - i - 1),
+                        false);
             i = end;
         } else {
             fields.Type(std::string(1, ch), true);

@@ -65,7 +65,10 @@ public:
             syscall(SYS_capset, &m_header, m_saved);
 #endif
     }
-    bool enforced() const { return geteuid() != 0 || m_dropped; }
+    bool enforced() const
+    {
+        return geteuid() != 0 || m_dropped;
+    }
 
 private:
 #ifdef Q_OS_LINUX
@@ -191,8 +194,8 @@ void TestFaults::badPlaces()
     // The chart.
     QTemporaryDir settingsRoot;
     TSettingsStore store{{settingsRoot.path(), "\\Software\\VLM-2010-v2"}};
-    TFormGraph chart(store, ports.ports, dist, [&table] { return table.a; },
-                     result.CriticalBounds());
+    TFormGraph chart(
+        store, ports.ports, dist, [&table] { return table.a; }, result.CriticalBounds());
     const TRecordingErrorBox &errors = ports.errors;
     chart.ShowChart();
     chart.BtnSaveClick();
@@ -236,7 +239,9 @@ void TestFaults::damagedStoreStartsClean_data()
     QTest::addColumn<QByteArray>("content");
     QTest::newRow("empty") << QByteArray();
     QTest::newRow("truncated") << QByteArray("[General]\nEd_a=6\nEd_b=3\nFormFLe");
-    QTest::newRow("binary garbage") << QByteArray("\x7f" "ELF\x02\x01\x01\x00\x00\xff\xfe\x00[=]", 15);
+    QTest::newRow("binary garbage") << QByteArray("\x7f"
+                                                  "ELF\x02\x01\x01\x00\x00\xff\xfe\x00[=]",
+                                                  15);
     QTest::newRow("out of range and wrong types")
         << QByteArray("[General]\nEd_a=99999999999999\nEd_b=-7\nEd_c=x\nEd_d=3\n"
                       "FormFLeft=abc\nFormFWidth=-5\nFormFTop=1e9\nFormFHeight=@Invalid()\n");

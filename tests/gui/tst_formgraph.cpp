@@ -56,7 +56,10 @@ QCheckBox *Box(TFormGraph &form, const char *name)
     return form.findChild<QCheckBox *>(QString::fromLatin1(name));
 }
 
-TColor At(const QImage &image, int col, int row) { return RgbToColor(image.pixel(col, row)); }
+TColor At(const QImage &image, int col, int row)
+{
+    return RgbToColor(image.pixel(col, row));
+}
 
 } // namespace
 
@@ -110,7 +113,10 @@ void TestFormGraph::init()
     m_bounds = ComputeCriticalBounds(m_dist);
 }
 
-void TestFormGraph::cleanup() { m_dir.reset(); }
+void TestFormGraph::cleanup()
+{
+    m_dir.reset();
+}
 
 std::unique_ptr<TFormGraph> TestFormGraph::makeForm()
 {
@@ -161,22 +167,29 @@ void TestFormGraph::hints_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("hint");
-    QTest::newRow("save") << "BtnSave" << "Созранить картинку в bmp-файле";
+    QTest::newRow("save") << "BtnSave"
+                          << "Созранить картинку в bmp-файле";
     QTest::newRow("colouring")
-        << "RGrpColor" << "Раскрашивает диаграмму разными цветами и указывает критические области";
-    QTest::newRow("P(a)") << "ChBoxP" << "Раскраска столбиков";
-    QTest::newRow("regions") << "ChBoxKrObl" << "Изображение критических интервалов";
+        << "RGrpColor"
+        << "Раскрашивает диаграмму разными цветами и указывает критические области";
+    QTest::newRow("P(a)") << "ChBoxP"
+                          << "Раскраска столбиков";
+    QTest::newRow("regions") << "ChBoxKrObl"
+                             << "Изображение критических интервалов";
     QTest::newRow("criterion")
-        << "RGpKrit" << "Выбор двухстороннего, левостороннего или правостороннего критерия";
-    QTest::newRow("level") << "RGrpZnach" << "Выбор одного из уровней значимости";
-    QTest::newRow("left swatch")
-        << "Pan_Levee" << "Цвет столбиков для значений \"a\", которые меньше данного";
+        << "RGpKrit"
+        << "Выбор двухстороннего, левостороннего или правостороннего критерия";
+    QTest::newRow("level") << "RGrpZnach"
+                           << "Выбор одного из уровней значимости";
+    QTest::newRow("left swatch") << "Pan_Levee"
+                                 << "Цвет столбиков для значений \"a\", которые меньше данного";
     QTest::newRow("a swatch") << "Pan_a"
                               << "Цвет столбика для введенного значения \"a\" или всех столбцов, "
                                  "если \"a\" не введено";
-    QTest::newRow("right swatch")
-        << "Pan_Pravee" << "Цвет столбиков для значений \"a\", которые больше данного";
-    QTest::newRow("strip swatch") << "Pan_KritObl" << "Этим цветом подчеркивается критическая область";
+    QTest::newRow("right swatch") << "Pan_Pravee"
+                                  << "Цвет столбиков для значений \"a\", которые больше данного";
+    QTest::newRow("strip swatch") << "Pan_KritObl"
+                                  << "Этим цветом подчеркивается критическая область";
 }
 
 void TestFormGraph::hints()
@@ -199,12 +212,18 @@ void TestFormGraph::loads_data()
 
     const QList<int> design{0x0000FF, 0xFF0000, 0x008000, 0x000080};
     const QRect designPlace(68, 69, 875, 507);
-    QVariantMap full{{"FormGLeft", 10},        {"FormGWidth", 508},
-                     {"FormGTop", 20},         {"FormGHeight", 427},
-                     {"RGrpColorIndex", 0},    {"ChBoxPChecked", 1},
-                     {"ChBoxKrOblChecked", 1}, {"RGpKritIndex", 2},
-                     {"RGrpZnachIndex", 1},    {"Pan_LeveeColor", 0x010101},
-                     {"Pan_aColor", 0x020202}, {"Pan_PraveeColor", 0x030303},
+    QVariantMap full{{"FormGLeft", 10},
+                     {"FormGWidth", 508},
+                     {"FormGTop", 20},
+                     {"FormGHeight", 427},
+                     {"RGrpColorIndex", 0},
+                     {"ChBoxPChecked", 1},
+                     {"ChBoxKrOblChecked", 1},
+                     {"RGpKritIndex", 2},
+                     {"RGrpZnachIndex", 1},
+                     {"Pan_LeveeColor", 0x010101},
+                     {"Pan_aColor", 0x020202},
+                     {"Pan_PraveeColor", 0x030303},
                      {"Pan_KritOblColor", 0x040404}};
     const QList<int> stored{0x010101, 0x020202, 0x030303, 0x040404};
     const QRect place(10, 20, 500, 400);
@@ -265,9 +284,9 @@ void TestFormGraph::loads()
     const auto form = makeForm();
     QCOMPARE(States(*form), states);
     const TChartOptions got = form->Options();
-    QCOMPARE((QList<int>{got.colorIndex, got.pChecked, got.krOblChecked, got.kritIndex,
-                         got.znachIndex}),
-             options);
+    QCOMPARE(
+        (QList<int>{got.colorIndex, got.pChecked, got.krOblChecked, got.kritIndex, got.znachIndex}),
+        options);
     QCOMPARE((QList<int>{int(got.leveeColor), int(got.aColor), int(got.praveeColor),
                          int(got.kritOblColor)}),
              colours);
@@ -278,8 +297,12 @@ void TestFormGraph::loads()
 
 void TestFormGraph::shiftKeepsDesignState()
 {
-    store({{"FormGLeft", 10}, {"FormGWidth", 508}, {"FormGTop", 20}, {"FormGHeight", 427},
-           {"RGrpColorIndex", 1}, {"Pan_aColor", 0x020202}});
+    store({{"FormGLeft", 10},
+           {"FormGWidth", 508},
+           {"FormGTop", 20},
+           {"FormGHeight", 427},
+           {"RGrpColorIndex", 1},
+           {"Pan_aColor", 0x020202}});
     m_ports->keys.Press(VkShift);
     const auto form = makeForm();
     QCOMPARE(States(*form), QStringLiteral("GP-"));
@@ -445,8 +468,8 @@ void TestFormGraph::saveBitmap()
     form->BtnSaveClick();
     QVERIFY(QFile::exists(m_dir->filePath("other.bmp")));
     form->BtnSaveClick(); // cancelled: the last name is proposed again
-    QCOMPARE(dialog.Proposed(), (QStringList{QString(), withExtension, withExtension,
-                                             m_dir->filePath("other.bmp")}));
+    QCOMPARE(dialog.Proposed(),
+             (QStringList{QString(), withExtension, withExtension, m_dir->filePath("other.bmp")}));
     QCOMPARE(dialog.requests.first().filter, QStringLiteral("bmp-файл (*.bmp)"));
     QVERIFY(!dialog.requests.first().confirmOverwrite);
     QCOMPARE(errors.shown, QStringList{});
@@ -476,15 +499,13 @@ void TestFormGraph::workedExampleAndResize()
     form->ShowChart();
     TChartOptions options;
     options.krOblChecked = true;
-    const QImage expected =
-        RenderChart({m_dist, 8, m_bounds, options}, QSize(875, 473));
+    const QImage expected = RenderChart({m_dist, 8, m_bounds, options}, QSize(875, 473));
     QCOMPARE(form->Picture(), expected);
     QCOMPARE(At(form->Picture(), 415, 11), TColor(0x0000FF));
 
     form->resize(600, 434);
     QCOMPARE(form->Picture().size(), QSize(600, 400));
-    QCOMPARE(form->Picture(),
-             RenderChart({m_dist, 8, m_bounds, options}, QSize(600, 400)));
+    QCOMPARE(form->Picture(), RenderChart({m_dist, 8, m_bounds, options}, QSize(600, 400)));
     // Too small: the last picture stays.
     form->resize(40, 434);
     QCOMPARE(form->Picture().size(), QSize(600, 400));

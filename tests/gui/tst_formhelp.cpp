@@ -61,8 +61,9 @@ private:
     }
     ToolState state() const
     {
-        return {m_help->PageIndex(), button("BtnFirst")->isEnabled(), button("BtnPrev")->isEnabled(),
-                button("BtnNext")->isEnabled(), button("BtnLast")->isEnabled()};
+        return {m_help->PageIndex(), button("BtnFirst")->isEnabled(),
+                button("BtnPrev")->isEnabled(), button("BtnNext")->isEnabled(),
+                button("BtnLast")->isEnabled()};
     }
     QString label() const { return m_help->findChild<QLabel *>(QStringLiteral("LblPage"))->text(); }
     void goTo(int index)
@@ -125,11 +126,14 @@ void TestFormHelp::navigation_data()
 
     for (int from = 0; from < 5; ++from) {
         const QByteArray page = "page " + QByteArray::number(from + 1);
-        QTest::newRow(page + ", first") << from << PressFirst << 0 << false << false << true << true;
+        QTest::newRow(page + ", first")
+            << from << PressFirst << 0 << false << false << true << true;
         const int prev = qMax(from - 1, 0);
-        QTest::newRow(page + ", prev") << from << PressPrev << prev << (prev > 0) << (prev > 0) << true << true;
+        QTest::newRow(page + ", prev")
+            << from << PressPrev << prev << (prev > 0) << (prev > 0) << true << true;
         const int next = qMin(from + 1, 4);
-        QTest::newRow(page + ", next") << from << PressNext << next << true << true << (next < 4) << (next < 4);
+        QTest::newRow(page + ", next")
+            << from << PressNext << next << true << true << (next < 4) << (next < 4);
         QTest::newRow(page + ", last") << from << PressLast << 4 << true << true << false << false;
     }
 }
@@ -307,14 +311,16 @@ void TestFormHelp::picturesAreShown()
     int images = 0;
     for (int k = 4; k <= 5; ++k) {
         QTextBrowser *browser = m_help->Browser(k - 1);
-        for (QTextBlock block = browser->document()->begin(); block.isValid(); block = block.next()) {
+        for (QTextBlock block = browser->document()->begin(); block.isValid();
+             block = block.next()) {
             for (auto it = block.begin(); !it.atEnd(); ++it) {
                 const QTextCharFormat format = it.fragment().charFormat();
                 if (!format.isImageFormat())
                     continue;
                 const QString src = format.toImageFormat().name();
                 QVERIFY2(QDir::isAbsolutePath(src), qPrintable(src));
-                const QVariant loaded = browser->loadResource(QTextDocument::ImageResource, QUrl(src));
+                const QVariant loaded =
+                    browser->loadResource(QTextDocument::ImageResource, QUrl(src));
                 QImage image;
                 QVERIFY2(image.load(src), qPrintable(src));
                 QVERIFY2(loaded.isValid(), qPrintable(src));

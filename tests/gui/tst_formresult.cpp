@@ -124,11 +124,13 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("cyrillic, percent, CR LF")
-            << QStringList{QStringLiteral("   5%-ный уровень значимости: "), QStringLiteral("Ёё a=8")}
+            << QStringList{QStringLiteral("   5%-ный уровень значимости: "),
+                           QStringLiteral("Ёё a=8")}
             << QByteArray("   5%-\xED\xFB\xE9 \xF3\xF0\xEE\xE2\xE5\xED\xFC \xE7\xED\xE0\xF7\xE8"
                           "\xEC\xEE\xF1\xF2\xE8: \r\n\xA8\xB8 a=8\r\n");
-        QTest::newRow("empty line kept") << QStringList{QStringLiteral("a"), QString(), QStringLiteral("b")}
-                                         << QByteArray("a\r\n\r\nb\r\n");
+        QTest::newRow("empty line kept")
+            << QStringList{QStringLiteral("a"), QString(), QStringLiteral("b")}
+            << QByteArray("a\r\n\r\nb\r\n");
         QTest::newRow("empty text") << QStringList{} << QByteArray();
     }
 
@@ -337,13 +339,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("outcome"); // find, again, focus or nothing
         const int ctrl = Qt::ControlModifier;
         // X with only a Russian layout: the Cyrillic keysym and the key's X keycode.
-        QTest::newRow("Ctrl+F key, Russian layout on X") << 0x410 << ctrl << 41u << 0x6c1u << "find";
-        QTest::newRow("Ctrl+L key, Russian layout on X") << 0x414 << ctrl << 46u << 0x6c4u << "again";
+        QTest::newRow("Ctrl+F key, Russian layout on X")
+            << 0x410 << ctrl << 41u << 0x6c1u << "find";
+        QTest::newRow("Ctrl+L key, Russian layout on X")
+            << 0x414 << ctrl << 46u << 0x6c4u << "again";
         // Windows reports the Latin letter's virtual key and its own scan code.
-        QTest::newRow("Ctrl+F key, Russian layout on Windows") << 0x410 << ctrl << 0x21u << 0x46u << "find";
+        QTest::newRow("Ctrl+F key, Russian layout on Windows")
+            << 0x410 << ctrl << 0x21u << 0x46u << "find";
         // A Latin layout keeps its letters: on Dvorak the F key types u.
-        QTest::newRow("Ctrl+F key, Dvorak layout on X") << int(Qt::Key_U) << ctrl << 41u << 0x75u << "nothing";
-        QTest::newRow("Ctrl+A key, Russian layout on X") << 0x424 << ctrl << 38u << 0x6c6u << "nothing";
+        QTest::newRow("Ctrl+F key, Dvorak layout on X")
+            << int(Qt::Key_U) << ctrl << 41u << 0x75u << "nothing";
+        QTest::newRow("Ctrl+A key, Russian layout on X")
+            << 0x424 << ctrl << 38u << 0x6c6u << "nothing";
         QTest::newRow("Tab") << int(Qt::Key_Tab) << 0 << 23u << 0xff09u << "focus";
         QTest::newRow("Ctrl+Tab") << int(Qt::Key_Tab) << ctrl << 23u << 0xff09u << "nothing";
     }

@@ -1,7 +1,7 @@
 #include "help/FormHelp.h"
 #include "help/HelpContent.h"
-#include "mainwin/InputTable.h"
 #include "mainwin/FormVelmar.h"
+#include "mainwin/InputTable.h"
 #include "tests/gui/TestPorts.h"
 
 #include <QClipboard>
@@ -19,7 +19,7 @@
 
 namespace {
 
-const char *const FieldObjectNames[FieldCount] = {"Ea", "Eb", "Ec", "Ed", "Em",
+const char *const FieldObjectNames[FieldCount] = {"Ea",  "Eb", "Ec",  "Ed", "Em",
                                                   "Em_", "Ek", "Ek_", "En"};
 
 // Field texts in the order a, b, c, d, m, n, k, t, s.
@@ -127,7 +127,7 @@ private Q_SLOTS:
         QVERIFY(group);
         QCOMPARE(group->title(), QStringLiteral("Данные для расчета"));
 
-        const QPoint places[FieldCount] = {{24, 24}, {104, 24}, {24, 56},   {104, 56}, {200, 24},
+        const QPoint places[FieldCount] = {{24, 24},  {104, 24}, {24, 56},   {104, 56}, {200, 24},
                                            {200, 56}, {24, 104}, {104, 104}, {200, 104}};
         for (int i = 0; i < FieldCount; ++i) {
             QLineEdit *edit = field(TField(i));
@@ -149,7 +149,8 @@ private Q_SLOTS:
         QCOMPARE(title->cursor().hotSpot(), QPoint(5, 0));
         QCOMPARE(title->cursor().pixmap().size(), QSize(32, 32));
         QCOMPARE(button("BtnClear")->toolTip(),
-                 QStringLiteral("Очистка формы. При нажатом Ctrl удалит настройки, сохраненные в реестре"));
+                 QStringLiteral(
+                     "Очистка формы. При нажатом Ctrl удалит настройки, сохраненные в реестре"));
         QCOMPARE(button("BtnComp")->text(), QStringLiteral("Расчет"));
         QCOMPARE(button("BtnHelp")->text(), QStringLiteral("Помощь"));
         for (const char *name : {"BtnComp", "BtnClear", "BtnHelp"})
@@ -175,12 +176,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("afterExit");
-        QTest::newRow("digits") << "123" << "123" << "123";
-        QTest::newRow("letters and signs dropped") << "1a-2+ 3." << "123" << "123";
-        QTest::newRow("cyrillic dropped") << "ы4ё5" << "45" << "45";
-        QTest::newRow("backspace kept") << "12\b3" << "13" << "13";
-        QTest::newRow("leading zeros go on exit") << "0012" << "0012" << "12";
-        QTest::newRow("nothing typed") << "x" << "" << "";
+        QTest::newRow("digits") << "123"
+                                << "123"
+                                << "123";
+        QTest::newRow("letters and signs dropped") << "1a-2+ 3."
+                                                   << "123"
+                                                   << "123";
+        QTest::newRow("cyrillic dropped") << "ы4ё5"
+                                          << "45"
+                                          << "45";
+        QTest::newRow("backspace kept") << "12\b3"
+                                        << "13"
+                                        << "13";
+        QTest::newRow("leading zeros go on exit") << "0012"
+                                                  << "0012"
+                                                  << "12";
+        QTest::newRow("nothing typed") << "x"
+                                       << ""
+                                       << "";
     }
 
     void typingFilter()
@@ -198,9 +211,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("pasted");
         QTest::addColumn<QString>("afterExit");
-        QTest::newRow("letters become 0") << "abc" << "0";
-        QTest::newRow("negative empties") << "-5" << "";
-        QTest::newRow("blanks trimmed") << " 42 " << "42";
+        QTest::newRow("letters become 0") << "abc"
+                                          << "0";
+        QTest::newRow("negative empties") << "-5"
+                                          << "";
+        QTest::newRow("blanks trimmed") << " 42 "
+                                        << "42";
     }
 
     void pasteNotFiltered()
@@ -218,13 +234,20 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("to");
-        QTest::newRow("a") << "Ea" << "Eb";
-        QTest::newRow("b") << "Eb" << "Ec";
-        QTest::newRow("c") << "Ec" << "Ed";
-        QTest::newRow("d") << "Ed" << "BtnComp";
-        QTest::newRow("m") << "Em" << "Ek";
-        QTest::newRow("k") << "Ek" << "En";
-        QTest::newRow("s") << "En" << "BtnComp";
+        QTest::newRow("a") << "Ea"
+                           << "Eb";
+        QTest::newRow("b") << "Eb"
+                           << "Ec";
+        QTest::newRow("c") << "Ec"
+                           << "Ed";
+        QTest::newRow("d") << "Ed"
+                           << "BtnComp";
+        QTest::newRow("m") << "Em"
+                           << "Ek";
+        QTest::newRow("k") << "Ek"
+                           << "En";
+        QTest::newRow("s") << "En"
+                           << "BtnComp";
     }
 
     void enterNavigation()
@@ -305,16 +328,17 @@ private Q_SLOTS:
         QTest::newRow("cells above 20000")
             << "a=5000 b=5000 c=5000 d=5001" << InputMessages::CellsOver20000 << information
             << TTexts{"5000", "5000", "5000", "5001", "10000", "10001", "10000", "10001", "20001"};
-        QTest::newRow("nothing entered")
-            << "" << InputMessages::NotAllFilled << stop << TTexts{"", "", "", "", "", "", "", "", ""};
+        QTest::newRow("nothing entered") << "" << InputMessages::NotAllFilled << stop
+                                         << TTexts{"", "", "", "", "", "", "", "", ""};
         QTest::newRow("total above 20000")
             << "m=8 k=6 s=20001" << InputMessages::TotalOver20000 << information
             << TTexts{"", "", "", "", "8", "", "6", "", "20001"};
         QTest::newRow("inconsistent margins")
             << "s=3 a=5 b=4 c=1" << InputMessages::InconsistentMargins << stop
             << TTexts{"5", "4", "1", "", "9", "", "6", "", "3"};
-        QTest::newRow("computation refused") << "a=0 b=0 c=0 d=0" << "Ошибка" << stop
-                                             << TTexts{"0", "0", "0", "0", "0", "0", "0", "0", "0"};
+        QTest::newRow("computation refused")
+            << "a=0 b=0 c=0 d=0"
+            << "Ошибка" << stop << TTexts{"0", "0", "0", "0", "0", "0", "0", "0", "0"};
     }
 
     void messageBoxes()
@@ -438,7 +462,8 @@ private Q_SLOTS:
         QVERIFY(!EditBusy);
         // Shift or not, the end of the run writes the fields.
         m_form->close();
-        QCOMPARE(ReadStringValue(m_key, QStringLiteral("Ed_a")), shift ? QString() : QStringLiteral("4"));
+        QCOMPARE(ReadStringValue(m_key, QStringLiteral("Ed_a")),
+                 shift ? QString() : QStringLiteral("4"));
     }
 
     void placementOffScreenIgnored()
