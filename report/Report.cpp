@@ -1,9 +1,13 @@
 #include "report/Report.h"
 
+#include "core/TableStatistics.h"
+
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cmath>
 #include <cstdlib>
+#include <locale.h>
 
 namespace {
 
@@ -26,6 +30,61 @@ std::string Format(const char *format, ...)
     va_end(args);
     return std::string(buffer, length < 0 ? 0 : std::min<size_t>(length, sizeof buffer - 1));
 }
+
+// An odds ratio with four significant digits, in plain decimals between
+// 0.0001 and 1000000 and with an exponent outside them.
+std::string FormatOddsRatio(const TOddsRatio &ratio)
+{
+    if (ratio.kind == TOddsRatio::Infinite)
+        return "бесконечность";
+    if (ratio.kind == TOddsRatio::Undefined)
+        return "не определено";
+    const double v = ratio.value;
+    if (v == 0.0)
+        return "0";
+    if (v < 1e-4 || v >= 1e6)
+        return Format("%.3e", v);
+    // Rounded to four digits first: 9999.7 becomes 10000, not 9999.7 with one digit more.
+    const double rounded = std::stod(Format("%.3e", v));
+    const int exponent = int(std::floor(std::log10(rounded)));
+    return Format("%.*f", std::max(0, 3 - exponent), rounded);
+}
+
+// "  95%" for 0.95, "  97.5%" for 0.975.
+std::string FormatPercent(long double level)
+{
+    std::string percent = Format("%.6Lf", level * 100.0L);
+    while (percent.back() == '0')
+        percent.pop_back();
+    if (percent.back() == '.')
+        percent.pop_back();
+    return "  " + percent + "%";
+}
+
+// Numbers in the report always take a decimal point, whatever locale the
+// process runs in: a window toolkit sets it from the user's environment, where
+// a Russian one writes "0,5".
+class TCNumbers {
+public:
+    TCNumbers() : m_c(newlocale(LC_NUMERIC_MASK, "C", locale_t(0)))
+    {
+        if (m_c)
+            m_previous = uselocale(m_c);
+    }
+    ~TCNumbers()
+    {
+        if (m_c) {
+            uselocale(m_previous);
+            freelocale(m_c);
+        }
+    }
+    TCNumbers(const TCNumbers &) = delete;
+    TCNumbers &operator=(const TCNumbers &) = delete;
+
+private:
+    locale_t m_c;
+    locale_t m_previous = locale_t(0);
+};
 
 // Appends lines until one is refused; after that every call fails.
 class TLineWriter {
@@ -85,6 +144,27 @@ std::string TwoBounds(int32_t lower, int32_t upper)
     return " Критерий не применим.";
 }
 
+// The block after the designed report: the effect size and the two-sided p
+// of the rules other packages use, for the observed table.
+void OddsRatioBlock(TLineWriter &out, const TFisherDistribution &dist, const TInputTable &table,
+                    long double confLevel)
+{
+    const TTableStatistics st =
+        ComputeTableStatistics(dist, table.a, table.b, table.c, table.d, confLevel);
+    out.Line("");
+    out.Line("          Отношение шансов и другие правила");
+    out.Line("  Отношение шансов (a*d)/(b*c) = " + FormatOddsRatio(st.sample));
+    out.Line("  Отношение шансов, условная оценка максимального правдоподобия = " +
+             FormatOddsRatio(st.estimate));
+    out.Line(FormatPercent(confLevel) + "-ный точный доверительный интервал отношения шансов: от " +
+             FormatOddsRatio(st.lower) + " до " + FormatOddsRatio(st.upper));
+    out.Line(Format("  2-х сторонняя вероятность (сумма вероятностей таблиц, не более вероятных, "
+                    "чем данная) есть: %.9Lf",
+                    st.minLikelihood));
+    out.Line(Format("  Mid-p: левая %.9Lf, правая %.9Lf, 2-х сторонняя %.9Lf", st.midPLeft,
+                    st.midPRight, st.midPTwoSided));
+}
+
 } // namespace
 
 std::string FormatDistributionRow(const TFisherDistribution &dist, int32_t i)
@@ -95,8 +175,10 @@ std::string FormatDistributionRow(const TFisherDistribution &dist, int32_t i)
                   dist.leftCumulative.Get(i), dist.Right(i));
 }
 
-int32_t BuildReport(clReportSink &sink, const TFisherDistribution &dist, const TInputTable &table)
+int32_t BuildReport(clReportSink &sink, const TFisherDistribution &dist, const TInputTable &table,
+                    long double confLevel)
 {
+    const TCNumbers numbers;
     sink.Clear();
     TLineWriter out(sink);
     const int32_t n = dist.Count();
@@ -171,6 +253,10 @@ int32_t BuildReport(clReportSink &sink, const TFisherDistribution &dist, const T
     out.Line("   Конкурирующая гипотеза: \"Отношение a/c значимо больше, чем b/d.\"");
     for (TLevel level : ReportLevels)
         out.Line(LevelPrefix[level] + OneBound(">=", bounds.rightBound[level]));
+
+    // Margins without a name no observed table: the block has nothing to say.
+    if (given)
+        OddsRatioBlock(out, dist, table, confLevel);
 
     if (!out.Ok())
         return 1;

@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+#include <clocale>
+
 namespace {
 
 // The window's limit holds for the sink too.
@@ -70,6 +72,7 @@ private slots:
     void givenAtModeCarriesBothMarkers();
     void singleValueHasNoRegions();
     void largestReportFits();
+    void decimalPointInAnyLocale();
     void tooLongReportStops();
 };
 
@@ -119,7 +122,7 @@ void TestReport::workedExample()
     QVERIFY(RowOf(l, 6).endsWith("0.548951049  - Максимум вероятности"));
     QVERIFY(RowOf(l, 8).endsWith("0.024475524  - Заданные параметры"));
     QCOMPARE(l[36], QString("  Сумма вероятностей:                  1.000000000"));
-    QCOMPARE(l.mid(37),
+    QCOMPARE(l.mid(37, 19),
              (QStringList{
                  "",
                  "            Критические области значений частоты \"а\"",
@@ -140,6 +143,18 @@ void TestReport::workedExample()
                  "   5%-ный уровень значимости:  a >= 8.",
                  "   1%-ный уровень значимости:  a >= 9.",
                  "   0.1%-ный уровень значимости:  a >= 9.",
+             }));
+    // After the designed report, the odds ratio and the other packages' p-values.
+    QCOMPARE(l.mid(56),
+             (QStringList{
+                 "",
+                 "          Отношение шансов и другие правила",
+                 "  Отношение шансов (a*d)/(b*c) = 20.00",
+                 "  Отношение шансов, условная оценка максимального правдоподобия = 15.47",
+                 "  95%-ный точный доверительный интервал отношения шансов: от 1.009 до 1060",
+                 "  2-х сторонняя вероятность (сумма вероятностей таблиц, не более вероятных, чем "
+                 "данная) есть: 0.034965035",
+                 "  Mid-p: левая 0.987325175, правая 0.012674825, 2-х сторонняя 0.025349650",
              }));
     QCOMPARE(Flatten(sink.bounds), (QList<int>{-1, -1, 3, 9, 9, 8, -1, -1, 3, 9, 9, 8}));
     QCOMPARE(sink.Calls(), (QStringList{"clear", "bounds", "caret 0", "show", "focus"}));
@@ -216,13 +231,28 @@ void TestReport::singleValueHasNoRegions()
     QVERIFY(RowOf(sink.Lines(), 0).contains("1.000000000       1.000000000       1.000000000"));
 }
 
+void TestReport::decimalPointInAnyLocale()
+{
+    // A window toolkit sets the process's locale from the user's environment.
+    if (!setlocale(LC_NUMERIC, "ru_RU.UTF-8"))
+        QSKIP("no Russian locale on this machine");
+    TEntered e;
+    EnterCells(e, 8, 2, 1, 5);
+    TListSink sink;
+    const int32_t status = BuildReport(sink, e.dist, e.table);
+    setlocale(LC_NUMERIC, "C");
+    QCOMPARE(status, 0);
+    QCOMPARE(sink.Lines()[8], QString("Максимальная вероятность = 0.367132867 при a = 6"));
+    QVERIFY(sink.Lines().last().contains("2-х сторонняя 0.025349650"));
+}
+
 void TestReport::largestReportFits()
 {
     TEntered e;
     EnterCells(e, 5000, 5000, 5000, 5000);
     TListSink sink;
     QCOMPARE(BuildReport(sink, e.dist, e.table), 0);
-    QCOMPARE(sink.Lines().size(), 25 + 4 + 10001 + 1 + 19);
+    QCOMPARE(sink.Lines().size(), 25 + 4 + 10001 + 1 + 19 + 7);
     QVERIFY(!sink.Lines().contains("Ошибка"));
     QVERIFY(qsizetype(sink.chars) > 1000000);
     QVERIFY(qsizetype(sink.chars) < MaxReportChars);
