@@ -1,9 +1,11 @@
 // velmar-report: the calculator's report without windows.
 //   velmar-report A B C D                 cell input
 //   velmar-report --margins M K S [--a A] margin input, optionally with a
+//   velmar-report --batch                 many tables from standard input, as CSV
 // The arguments go through the same typing filter, field steps and checks as
 // the main window's "Расчет".
 
+#include "cli/Batch.h"
 #include "cli/ChartCommandLine.h"
 #include "core/Fisher.h"
 #include "core/RunComputation.h"
@@ -14,7 +16,9 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -22,25 +26,49 @@
 
 namespace {
 
-const char Usage[] = "Использование:\n"
-                     "  velmar-report [--cp1251 | --csv] A B C D\n"
-                     "  velmar-report [--cp1251 | --csv] --margins M K S [--a A]\n"
-                     "Печатает отчет критерия Фишера для таблицы 2x2.\n"
-                     "  --cp1251  отчет в кодировке Windows-1251 с концами строк CR LF\n"
-                     "  --csv     распределение a: a,b,c,d,D,point,two_sided,left,right\n"
-                     "  --chart FILE [--size WxH] [--criterion two|left|right] [--level 5|1|0.1]\n"
-                     "            график распределения в bmp-файле (875x473, критическая область\n"
-                     "            подчеркивается, если задан критерий или уровень)\n";
+const char Usage[] =
+    "Использование:\n"
+    "  velmar-report [--cp1251 | --csv] [--conf-level P] A B C D\n"
+    "  velmar-report [--cp1251 | --csv] [--conf-level P] --margins M K S [--a A]\n"
+    "  velmar-report --batch [--conf-level P] < ТАБЛИЦЫ\n"
+    "  velmar-report --help | --version\n"
+    "Печатает отчет критерия Фишера для таблицы 2x2.\n"
+    "  --cp1251  отчет в кодировке Windows-1251 с концами строк CR LF\n"
+    "  --csv     распределение a: a,b,c,d,D,point,two_sided,left,right\n"
+    "  --chart FILE [--size WxH] [--criterion two|left|right] [--level 5|1|0.1]\n"
+    "            график распределения в bmp-файле (875x473, критическая область\n"
+    "            подчеркивается, если задан критерий или уровень)\n"
+    "  --conf-level P\n"
+    "            уровень точного доверительного интервала отношения шансов\n"
+    "            (0 < P < 1, по умолчанию 0.95)\n"
+    "  --batch   таблицы \"a b c d\" построчно со стандартного ввода; CSV:\n"
+    "            a,b,c,d,point,two_sided,left,right,two_sided_minlike,midp_left,\n"
+    "            midp_right,midp_two_sided,or_sample,or_cmle,or_low,or_high,error\n"
+    "  --help    эта справка\n"
+    "  --version версия программы\n";
 
-enum class TOutput { Utf8, Cp1251, Csv };
+enum class TOutput { Utf8, Cp1251, Csv, Batch, Help, Version };
 
 struct TArguments {
     TOutput output = TOutput::Utf8;
+    long double confLevel = DefaultConfLevel;
     bool margins = false;
     std::vector<std::string> values; // a b c d, or m k s
     std::optional<std::string> a;    // with --margins
     std::optional<TChartRequest> chart;
 };
+
+// A level of the interval: a plain number strictly between 0 and 1, read in
+// extended precision (0.9999999 as a double would move the bounds by 5e-10).
+std::optional<long double> ParseConfLevel(const char *text)
+{
+    char *end = nullptr;
+    errno = 0;
+    const long double level = std::strtold(text, &end);
+    if (errno != 0 || end == text || *end != '\0' || !(level > 0.0L && level < 1.0L))
+        return std::nullopt;
+    return level;
+}
 
 // On a refusal, reason may tell what was wrong beyond the usage.
 std::optional<TArguments> ParseArguments(int argc, char **argv, QString &reason)
@@ -48,9 +76,25 @@ std::optional<TArguments> ParseArguments(int argc, char **argv, QString &reason)
     TArguments args;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--help" || arg == "--version") {
+            if (argc != 2)
+                return std::nullopt;
+            args.output = arg == "--help" ? TOutput::Help : TOutput::Version;
+            return args;
+        }
         if (arg == "--cp1251")
             args.output = TOutput::Cp1251;
-        else if (arg == "--csv")
+        else if (arg == "--batch")
+            args.output = TOutput::Batch;
+        else if (arg == "--conf-level" && i + 1 < argc) {
+            const std::optional<long double> level = ParseConfLevel(argv[++i]);
+            if (!level) {
+                reason = QStringLiteral("--conf-level %1: уровень должен быть числом между 0 и 1")
+                             .arg(QString::fromLocal8Bit(argv[i]));
+                return std::nullopt;
+            }
+            args.confLevel = *level;
+        } else if (arg == "--csv")
             args.output = TOutput::Csv;
         else if (arg == "--margins")
             args.margins = true;
@@ -65,6 +109,10 @@ std::optional<TArguments> ParseArguments(int argc, char **argv, QString &reason)
         else
             args.values.push_back(arg);
     }
+    if (args.output == TOutput::Batch)
+        return args.values.empty() && !args.margins && !args.a && !args.chart
+                   ? std::optional<TArguments>(args)
+                   : std::nullopt;
     const size_t expected = args.margins ? 3 : 4;
     if (args.values.size() != expected || (args.a && !args.margins) ||
         !ChartRequestComplete(args.chart))
@@ -109,6 +157,15 @@ int main(int argc, char **argv)
             std::fputs(Usage, stderr);
         return 1;
     }
+    switch (args->output) {
+    case TOutput::Help: std::fputs(Usage, stdout); return 0;
+    case TOutput::Version: std::printf("velmar-report %s\n", VELMAR_VERSION); return 0;
+    case TOutput::Batch: {
+        const int status = RunBatch(stdin, stdout, args->confLevel);
+        return std::fflush(stdout) == 0 ? status : 1;
+    }
+    default: break;
+    }
 
     TTextFields fields;
     if (args->margins) {
@@ -128,7 +185,7 @@ int main(int argc, char **argv)
     TLineSink sink;
     TFisherDistribution dist;
     TInputTable table;
-    TReportViews views(sink, dist, table);
+    TReportViews views(sink, dist, table, args->confLevel);
     BtnCompClick(fields, messages, [&](const TInputTable &completed) {
         table = completed;
         RunComputation(dist, table.s, table.m, table.k, cursor, messages, views);
@@ -148,6 +205,7 @@ int main(int argc, char **argv)
     case TOutput::Utf8: WriteUtf8(sink.lines); break;
     case TOutput::Cp1251: WriteCp1251(sink.lines); break;
     case TOutput::Csv: WriteCsv(dist); break;
+    default: break;
     }
     if (args->chart) {
         QString error;

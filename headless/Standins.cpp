@@ -101,7 +101,7 @@ bool TReportViews::BuildReport()
 {
     ++reports;
     Note(journal, "report");
-    built = ::BuildReport(m_sink, m_dist, m_table) == 0;
+    built = ::BuildReport(m_sink, m_dist, m_table, m_confLevel) == 0;
     return built;
 }
 

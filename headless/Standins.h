@@ -90,8 +90,9 @@ private:
 // goes into sink; the chart is only counted.
 class TReportViews : public clResultViews {
 public:
-    TReportViews(TLineSink &sink, const TFisherDistribution &dist, const TInputTable &table)
-        : m_sink(sink), m_dist(dist), m_table(table)
+    TReportViews(TLineSink &sink, const TFisherDistribution &dist, const TInputTable &table,
+                 long double confLevel = DefaultConfLevel)
+        : m_sink(sink), m_dist(dist), m_table(table), m_confLevel(confLevel)
     {
     }
     int reports = 0;
@@ -106,4 +107,5 @@ private:
     TLineSink &m_sink;
     const TFisherDistribution &m_dist;
     const TInputTable &m_table;
+    long double m_confLevel;
 };

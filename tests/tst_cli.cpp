@@ -10,10 +10,12 @@ struct TResult {
     QByteArray out, err;
 };
 
-TResult Run(const QStringList &args)
+TResult Run(const QStringList &args, const QByteArray &input = QByteArray())
 {
     QProcess process;
     process.start(QStringLiteral(VELMAR_REPORT_PATH), args);
+    process.write(input);
+    process.closeWriteChannel();
     process.waitForFinished(60000);
     return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
 }
@@ -40,6 +42,8 @@ private slots:
     void workedExampleReport();
     void cp1251BytesAndLineEnds();
     void csvDistribution();
+    void batch_data();
+    void batch();
 };
 
 void TestCli::statusAndStreams_data()
@@ -64,6 +68,12 @@ void TestCli::statusAndStreams_data()
                                       "должны быть введены неотрицательные целые числа";
     QTest::newRow("all zero") << QStringList{"0", "0", "0", "0"} << 2 << "Ошибка";
     QTest::newRow("typed filter drops signs") << QStringList{"-8", "2", "1", "5"} << 0 << "";
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "";
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "";
+    QTest::newRow("level outside (0, 1)")
+        << QStringList{"--conf-level", "1", "8", "2", "1", "5"} << 1 << "--conf-level 1";
+    QTest::newRow("batch takes no table")
+        << QStringList{"--batch", "8", "2", "1", "5"} << 1 << "Использование";
 }
 
 void TestCli::statusAndStreams()
@@ -125,6 +135,89 @@ void TestCli::csvDistribution()
         const long double cumulative = std::strtold(f[7].toLatin1().constData(), nullptr);
         QVERIFY(std::fabs(cumulative - left) <= 1e-15L);
         QVERIFY(f[5].contains('e'));
+    }
+}
+
+void TestCli::batch_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("exitCode");
+    // Each row's fields: numbers compare within 1e-12 relative, "*" matches anything.
+    QTest::addColumn<QList<QStringList>>("rows");
+
+    // Expected values from an independent computation (exact fractions, mpmath).
+    QTest::newRow("8 2 1 5") << QByteArray("8 2 1 5\n") << 0
+                             << QList<QStringList>{{"8", "2", "1", "5", "0.0236013986013986002",
+                                                    "0.034965034965034965", "0.999125874125874126",
+                                                    "0.0244755244755244755", "0.034965034965034965",
+                                                    "0.987325174825174825", "0.0126748251748251748",
+                                                    "0.0253496503496503497", "20",
+                                                    "15.4658197169209", "1.00884920794769",
+                                                    "1059.63949508628", ""}};
+    QTest::newRow("comments, blanks and separators")
+        << QByteArray("# tables\n\n   \n0;5,6\t4\r\n") << 0
+        << QList<QStringList>{{"0", "5", "6", "4", "0.041958041958041958", "0.0889110889110889111",
+                               "0.041958041958041958", "1", "0.043956043956043956", "*", "*", "*",
+                               "0", "0", "0", "*", ""}};
+    const QString unread =
+        QStringLiteral("Строка не прочитана: нужны четыре неотрицательных целых числа");
+    QStringList empty(12);
+    QTest::newRow("refusals, in order, quoted")
+        << QByteArray("0 0 0 0\n5000 5000 5000 5001\n1 2 3\nx 1 2 3\n3 0 0 0\n") << 2
+        << QList<QStringList>{QStringList{"0", "0", "0", "0"} + empty + QStringList{"Ошибка"},
+                              QStringList{"5000", "5000", "5000", "5001"} + empty +
+                                  QStringList{"Величины a,b,c,d в сумме не должны превышать 20000"},
+                              QStringList{"1", "2", "3", ""} + empty + QStringList{unread},
+                              QStringList{"", "1", "2", "3"} + empty + QStringList{unread},
+                              {"3", "0", "0", "0", "1", "1", "1", "1", "1", "0.5", "0.5", "1", "",
+                               "", "0", "inf", ""}};
+}
+
+// The fields of a CSV row; a quoted field loses its quotes.
+QStringList SplitCsv(const QString &row)
+{
+    QStringList fields{QString()};
+    bool quoted = false;
+    for (int i = 0; i < row.size(); ++i) {
+        if (row[i] == '"' && quoted && i + 1 < row.size() && row[i + 1] == '"')
+            fields.last() += row[++i];
+        else if (row[i] == '"')
+            quoted = !quoted;
+        else if (row[i] == ',' && !quoted)
+            fields << QString();
+        else
+            fields.last() += row[i];
+    }
+    return fields;
+}
+
+void TestCli::batch()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QList<QStringList>, rows);
+    const TResult r = Run({"--batch"}, input);
+    QTEST(r.exitCode, "exitCode");
+    QVERIFY(r.err.isEmpty());
+    QStringList lines = QString::fromUtf8(r.out).split('\n');
+    QCOMPARE(lines.takeLast(), QString());
+    QCOMPARE(lines.takeFirst(),
+             QString("a,b,c,d,point,two_sided,left,right,two_sided_minlike,midp_left,midp_right,"
+                     "midp_two_sided,or_sample,or_cmle,or_low,or_high,error"));
+    QCOMPARE(lines.size(), rows.size());
+    for (int i = 0; i < rows.size(); ++i) {
+        const QStringList got = SplitCsv(lines[i]);
+        QCOMPARE(got.size(), 17);
+        for (int f = 0; f < 17; ++f) {
+            const QString &want = rows[i][f];
+            bool number = false;
+            const double wanted = want.toDouble(&number);
+            if (want == "*")
+                continue;
+            if (number && wanted != 0 && std::isfinite(wanted))
+                QVERIFY2(std::fabs(got[f].toDouble() / wanted - 1) <= 1e-12, qPrintable(lines[i]));
+            else
+                QCOMPARE(got[f], want);
+        }
     }
 }
 

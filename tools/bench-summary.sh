@@ -17,16 +17,33 @@ figure() {
         $1 == n { printf "%10.3f %-3s  %-13s %s\n", $3, $5, target, label }' <<<"$rows"
 }
 
-core=$(run bench_core 'BM_(ComputeDistribution|BuildReport)/4$')
+core=$(run bench_core 'BM_(ComputeDistribution|BuildReport)/4$|BM_TableStatistics/[01]$')
 chart=$(run bench_chart 'RedrawLargest/875/473$')
 gui=$(run bench_gui 'BM_ComputeReport')
 ratio=$("$build/bench/bench_core" --benchmark_filter='BM_BoostHypergeometric/4$' \
     --benchmark_format=csv 2>/dev/null | awk -F, 'NR == 1 { for (i = 1; i <= NF; i++) if ($i == "\"boost_over_velmar\"") c = i }
                                                NR > 1 && /^"/ { print $c }')
 
+# velmar-report --batch on 100000 tables with cells 0..60 (the same file every
+# run): the best wall time of three, in seconds, and its share of the target.
+tables=$(mktemp)
+trap 'rm -f "$tables"' EXIT
+awk 'BEGIN { srand(1); for (i = 0; i < 100000; i++)
+    printf "%d %d %d %d\n", int(rand() * 61), int(rand() * 61), int(rand() * 61), int(rand() * 61) }' >"$tables"
+batch=$(for i in 1 2 3; do
+    start=$(date +%s.%N)
+    "$build/cli/velmar-report" --batch <"$tables" >/dev/null || true
+    end=$(date +%s.%N)
+    awk -v s="$start" -v e="$end" 'BEGIN { print e - s }'
+done | sort -g | head -n 1)
+
 printf '%14s  %-13s %s\n' "measured" "target" "figure"
 figure "distribution, s = 20000, a = b = c = d = 5000" "$core" "BM_ComputeDistribution/4" "under 300 us"
 figure "report text, s = 20000 (10001 rows)" "$core" "BM_BuildReport/4" "-"
+figure "odds ratio, interval, p-values, 5000 5000 5000 5000" "$core" "BM_TableStatistics/0" "under 20 ms"
+figure "odds ratio, interval, p-values, 9000 1000 3000 7000" "$core" "BM_TableStatistics/1" "under 20 ms"
+printf '%10.3f s    %-13s %s (%.0f %% of the target)\n' "$batch" "under 1.5 s" \
+    "velmar-report --batch, 100000 tables, cells 0..60" "$(awk -v b="$batch" 'BEGIN { print b / 1.5 * 100 }')"
 figure "chart redraw, 10001 bars, 875 x 473" "$chart" "RedrawLargest/875/473" "under 10 ms"
 figure "\"Расчет\" to the shown report, s = 20000" "$gui" "BM_ComputeReport/real_time" "under 150 ms"
 figure "\"Расчет\" to report and chart, s = 20000" "$gui" "BM_ComputeReportAndChart/real_time" "-"
