@@ -3,9 +3,9 @@
 #include "core/TableStatistics.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
-#include <cmath>
 #include <cstdlib>
 #include <locale.h>
 
