@@ -32,33 +32,54 @@ std::string Format(const char *format, ...)
 }
 
 // An odds ratio with four significant digits, in plain decimals between
-// 0.0001 and 1000000 and with an exponent outside them.
-std::string FormatOddsRatio(const TOddsRatio &ratio)
+// 0.0001 and 1000000 and with an exponent outside them. The range is judged
+// after rounding, so 999999.7 and 1000000 read alike. `infinity` is the word
+// for an infinite value in the place it stands ("= бесконечность", "до
+// бесконечности").
+std::string FormatOddsRatio(const TOddsRatio &ratio, const char *infinity = "бесконечность")
 {
     if (ratio.kind == TOddsRatio::Infinite)
-        return "бесконечность";
+        return infinity;
     if (ratio.kind == TOddsRatio::Undefined)
         return "не определено";
     const double v = ratio.value;
     if (v == 0.0)
         return "0";
-    if (v < 1e-4 || v >= 1e6)
-        return Format("%.3e", v);
     // Rounded to four digits first: 9999.7 becomes 10000, not 9999.7 with one digit more.
     const double rounded = std::stod(Format("%.3e", v));
+    if (rounded < 1e-4 || rounded >= 1e6)
+        return Format("%.3e", v);
     const int exponent = int(std::floor(std::log10(rounded)));
     return Format("%.*f", std::max(0, 3 - exponent), rounded);
 }
 
-// "  95%" for 0.95, "  97.5%" for 0.975.
+// "  95%" for 0.95, "  97.5%" for 0.975, "  99.99999%" for 0.9999999: the
+// fewest decimals that give the level back, so no level reads as 100 %.
 std::string FormatPercent(long double level)
 {
-    std::string percent = Format("%.6Lf", level * 100.0L);
-    while (percent.back() == '0')
-        percent.pop_back();
-    if (percent.back() == '.')
-        percent.pop_back();
+    std::string fraction;
+    for (int decimals = 1; decimals <= 40; ++decimals) {
+        fraction = Format("%.*Lf", decimals, level);
+        if (std::strtold(fraction.c_str(), nullptr) == level)
+            break;
+    }
+    // "0.dddd" with the point moved two places to the right.
+    std::string digits = fraction.substr(fraction.find('.') + 1);
+    digits.resize(std::max<size_t>(digits.size(), 2), '0');
+    std::string percent = digits.substr(0, 2);
+    if (digits.size() > 2)
+        percent += "." + digits.substr(2);
+    if (percent.front() == '0')
+        percent.erase(0, 1);
     return "  " + percent + "%";
+}
+
+// A probability of the block: nine decimals, as the designed report has them,
+// and four significant digits with an exponent below 1e-9, where nine
+// decimals would show only zeros.
+std::string FormatBlockProbability(long double p)
+{
+    return p > 0.0L && p < 1e-9L ? Format("%.3Le", p) : Format("%.9Lf", p);
 }
 
 // Numbers in the report always take a decimal point, whatever locale the
@@ -157,12 +178,13 @@ void OddsRatioBlock(TLineWriter &out, const TFisherDistribution &dist, const TIn
     out.Line("  Отношение шансов, условная оценка максимального правдоподобия = " +
              FormatOddsRatio(st.estimate));
     out.Line(FormatPercent(confLevel) + "-ный точный доверительный интервал отношения шансов: от " +
-             FormatOddsRatio(st.lower) + " до " + FormatOddsRatio(st.upper));
-    out.Line(Format("  2-х сторонняя вероятность (сумма вероятностей таблиц, не более вероятных, "
-                    "чем данная) есть: %.9Lf",
-                    st.minLikelihood));
-    out.Line(Format("  Mid-p: левая %.9Lf, правая %.9Lf, 2-х сторонняя %.9Lf", st.midPLeft,
-                    st.midPRight, st.midPTwoSided));
+             FormatOddsRatio(st.lower) + " до " + FormatOddsRatio(st.upper, "бесконечности"));
+    out.Line("  2-х сторонняя вероятность (сумма вероятностей таблиц, не более вероятных, "
+             "чем данная) есть: " +
+             FormatBlockProbability(st.minLikelihood));
+    out.Line("  Mid-p: левая " + FormatBlockProbability(st.midPLeft) + ", правая " +
+             FormatBlockProbability(st.midPRight) + ", 2-х сторонняя " +
+             FormatBlockProbability(st.midPTwoSided));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include <clocale>
+#include <cstdlib>
 
 namespace {
 
@@ -68,6 +69,8 @@ private slots:
     void workedExample();
     void tables_data();
     void tables();
+    void oddsRatioBlock_data();
+    void oddsRatioBlock();
     void marginsOnly();
     void givenAtModeCarriesBothMarkers();
     void singleValueHasNoRegions();
@@ -196,6 +199,50 @@ void TestReport::tables()
     QTEST(sink.Lines()[22], "verdict");
     QFETCH(QString, twoSided5);
     QVERIFY(sink.Lines().contains(twoSided5));
+}
+
+void TestReport::oddsRatioBlock_data()
+{
+    QTest::addColumn<QList<int>>("cells");
+    QTest::addColumn<QString>("level"); // read in extended precision, as the command line does
+    QTest::addColumn<QString>("line");  // a line of the block
+
+    QTest::newRow("infinite upper bound")
+        << QList<int>{7, 0, 3, 9} << "0.95"
+        << "  95%-ный точный доверительный интервал отношения шансов: от 2.288 до бесконечности";
+    // Six decimals of the percentage would round it to 100.
+    QTest::newRow("level of nine nines")
+        << QList<int>{8, 2, 1, 5} << "0.999999999"
+        << "  99.9999999%-ный точный доверительный интервал отношения шансов: от 0.01202 до "
+           "5.400e+10";
+    // 999999 rounds to four digits as 1000000 does, so both take the exponent.
+    QTest::newRow("odds ratio rounding to a million")
+        << QList<int>{999, 1, 1, 1001} << "0.95"
+        << "  Отношение шансов (a*d)/(b*c) = 1.000e+06";
+    // 2 / C(40, 20) and half of 1 / C(40, 20): nine decimals would show zeros.
+    QTest::newRow("probabilities below 1e-9")
+        << QList<int>{20, 0, 0, 20} << "0.95"
+        << "  2-х сторонняя вероятность (сумма вероятностей таблиц, не более вероятных, чем "
+           "данная) есть: 1.451e-11";
+    QTest::newRow("mid-p below 1e-9")
+        << QList<int>{20, 0, 0, 20} << "0.95"
+        << "  Mid-p: левая 1.000000000, правая 3.627e-12, 2-х сторонняя 7.254e-12";
+}
+
+void TestReport::oddsRatioBlock()
+{
+    QFETCH(QList<int>, cells);
+    QFETCH(QString, level);
+    QFETCH(QString, line);
+    TEntered e;
+    EnterCells(e, cells[0], cells[1], cells[2], cells[3]);
+    TListSink sink;
+    const long double confLevel = std::strtold(level.toLatin1().constData(), nullptr);
+    QCOMPARE(BuildReport(sink, e.dist, e.table, confLevel), 0);
+    const QStringList lines = sink.Lines();
+    const QStringList block =
+        lines.mid(lines.indexOf("          Отношение шансов и другие правила"));
+    QVERIFY2(block.contains(line), qPrintable(block.join('\n')));
 }
 
 void TestReport::marginsOnly()

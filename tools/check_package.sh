@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the Debian package made by `tools/velmar.sh package`:
 #   tools/check_package.sh [DEB]     default: the one build/velmar_*.deb
-# lintian (no errors; warnings are printed), desktop-file-validate and
+# lintian (no errors and no hardening tags; warnings and notes are printed),
+# the binaries' run path and hardening as readelf sees them, desktop-file-validate and
 # appstreamcli on the packed files, the file list of the package unpacked with
 # dpkg -x into a scratch root, one version in the control file, the metainfo
 # and the changelog, and every option of velmar-report in its manual page.
@@ -35,11 +36,26 @@ echo "== $(basename "$deb")"
 
 echo "-- lintian"
 lintian_status=0
-lintian --fail-on error "$deb" >"$scratch/lintian" 2>&1 || lintian_status=$?
+lintian --fail-on error --display-info "$deb" >"$scratch/lintian" 2>&1 || lintian_status=$?
 grep -v 'running with root privileges' "$scratch/lintian" || true
 if [ "$lintian_status" -ne 0 ] || grep -q '^E:' "$scratch/lintian"; then
     fail "lintian reports errors (status $lintian_status)"
 fi
+if grep -q 'hardening-' "$scratch/lintian"; then
+    fail "lintian finds binaries built without the hardening flags"
+fi
+
+echo "-- run path and hardening of the binaries"
+for program in velmar velmar-report; do
+    dynamic=$(readelf -d "$scratch/root/usr/bin/$program")
+    grep -qE '\((RUNPATH|RPATH)\)' <<<"$dynamic" && fail "$program has a run path"
+    grep -qE '\(BIND_NOW\)|Flags:.*NOW' <<<"$dynamic" || fail "$program is not linked with -z now"
+    readelf -lW "$scratch/root/usr/bin/$program" | grep -q GNU_RELRO || fail "$program has no RELRO"
+    grep -qE '__(sprintf|vsnprintf|snprintf|memcpy|fprintf|printf)_chk' \
+        <(readelf -sW --dyn-syms "$scratch/root/usr/bin/$program") ||
+        fail "$program calls no fortified function"
+done
+echo "velmar, velmar-report: no run path, full RELRO, fortified"
 
 echo "-- desktop-file-validate"
 desktop-file-validate "$scratch/root/usr/share/applications/$app_id.desktop" ||

@@ -81,13 +81,23 @@ build() {
 }
 
 # The Debian package: the programs and the compressed pages built optimised
-# for /usr, packed by cpack into build/velmar_<version>_<arch>.deb.
+# for /usr in a folder of their own, with the distribution's hardening flags
+# (fortified functions, stack protector, full RELRO with immediate binding)
+# and no run path, packed by cpack into build/velmar_<version>_<arch>.deb.
 make_package() {
-    local dir=$root/build
-    cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
+    local dir=$root/build-deb
+    local cxxflags ldflags
+    cxxflags="$(cd "$root" && DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CPPFLAGS)"
+    cxxflags+=" $(cd "$root" && DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CXXFLAGS)"
+    ldflags=$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get LDFLAGS)
+    cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+        -DBUILD_TESTING=OFF -DVELMAR_BUILD_BENCH=OFF -DCMAKE_SKIP_RPATH=ON \
+        "-DCMAKE_CXX_FLAGS=$cxxflags" "-DCMAKE_EXE_LINKER_FLAGS=$ldflags" >/dev/null
     cmake --build "$dir" -j"$jobs" --target velmar velmar-report velmar_package_docs
-    rm -f "$dir"/velmar_*.deb
+    rm -f "$dir"/velmar_*.deb "$root"/build/velmar_*.deb
     (cd "$dir" && cpack -G DEB)
+    mkdir -p "$root/build"
+    mv "$dir"/velmar_*.deb "$root/build/"
 }
 
 case "${1:-}" in
