@@ -18,6 +18,22 @@
 
 namespace {
 
+const char Usage[] =
+    "Использование:\n"
+    "  velmar [ПАРАМЕТРЫ Qt]\n"
+    "  velmar --help | --version\n"
+    "Калькулятор точного критерия Фишера для таблицы 2x2.\n"
+    "  -h, --help     эта справка\n"
+    "  -V, --version  версия программы\n"
+    "Параметры Qt (например, -platform ИМЯ, -display ДИСПЛЕЙ) принимаются, как в любой\n"
+    "программе на Qt.\n"
+    "Клавиша Shift, нажатая при запуске, открывает окна без сохраненных настроек.\n";
+
+bool IsOption(const char *arg, const char *shortName, const char *longName)
+{
+    return std::strcmp(arg, shortName) == 0 || std::strcmp(arg, longName) == 0;
+}
+
 void ShowError(const QString &text)
 {
     TQtErrorBox().ShowError(nullptr, text);
@@ -80,12 +96,24 @@ int RunProgram(QApplication &app)
 int main(int argc, char *argv[])
 {
     // Answered before any window or display is needed.
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("velmar %s\n", VELMAR_VERSION);
-        return 0;
+    for (int i = 1; i < argc; ++i) {
+        if (IsOption(argv[i], "-h", "--help")) {
+            std::fputs(Usage, stdout);
+            return 0;
+        }
+        if (IsOption(argv[i], "-V", "--version")) {
+            std::printf("velmar %s\n", VELMAR_VERSION);
+            return 0;
+        }
     }
     SettingsKeyPath = QStringLiteral("\\Software\\VLM-2010-v2");
     TVelmarApplication app(argc, argv);
+    // Qt has taken its own options out of argv; the program takes no others.
+    if (argc > 1) {
+        std::fprintf(stderr, "velmar: неизвестный параметр \"%s\"\nСправка: velmar --help\n",
+                     argv[1]);
+        return 1;
+    }
     // The whole program speaks Russian, so Qt's own dialogs and menus do too,
     // whatever the locale; without the file they stay as Qt wrote them.
     QTranslator qtWords;

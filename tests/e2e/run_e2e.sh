@@ -253,6 +253,17 @@ pictures_present() {
 }
 nothing_left() { [ -z "$(ls -A "$work/tmp")" ] && [ "$(ls -A "$bin")" = velmar ]; }
 
+echo "the command line: --help and -h print the usage, an unknown option is refused"
+for opt in --help -h; do
+    out=$(env -u DISPLAY "$velmar" "$opt" 2>&1) || fail "velmar $opt ended with status $?"
+    printf '%s\n' "$out" | grep -q '^Использование:' || fail "velmar $opt printed: $out"
+done
+out=$(QT_QPA_PLATFORM=offscreen "$velmar" --no-such-option 2>&1)
+status=$?
+[ "$status" -eq 1 ] || fail "velmar --no-such-option ended with status $status"
+printf '%s\n' "$out" | grep -q 'неизвестный параметр "--no-such-option"' ||
+    fail "velmar --no-such-option printed: $out"
+
 echo "run 1: the worked example typed cell by cell"
 start_velmar
 type_keys 8; key Return; type_keys 2; key Return; type_keys 1; key Return; type_keys 5
