@@ -107,13 +107,9 @@ int32_t DeleteSettingsKey(const TSettingsKey &key)
     const QString file = SettingsFilePath(key);
     if (file.isEmpty() || !QFileInfo(file).isFile())
         return 1;
-    if (!QFile::remove(file))
-        return 1;
-    // Subkeys live in a folder of the key's name beside its file.
-    QDir subkeys(file.chopped(int(sizeof(".conf")) - 1));
-    if (subkeys.exists() && !subkeys.removeRecursively())
-        return 1;
-    return 0;
+    // The program writes no subkeys, so a folder of the key's name beside the
+    // file is not its own: it stays. A file that is a link loses the link only.
+    return QFile::remove(file) ? 0 : 1;
 }
 
 void WriteIntegerValue(const TSettingsKey &key, const QString &name, int32_t value)

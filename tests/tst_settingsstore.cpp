@@ -13,6 +13,8 @@ private slots:
     void keyLifecycle();
     void keyPaths_data();
     void keyPaths();
+    void deleteTouchesNothingElse_data();
+    void deleteTouchesNothingElse();
     void typedRoundTrip();
     void readsDefaultWithoutKey();
     void damagedFilesReadAsDefaults_data();
@@ -68,6 +70,50 @@ void TestSettingsStore::keyPaths()
     const TSettingsKey key{m_root->path(), path};
     QTEST(EnsureKey(key), "ensure");
     QCOMPARE(DeleteSettingsKey(key), EnsureKey(key) == 1 ? 0 : 1);
+}
+
+void TestSettingsStore::deleteTouchesNothingElse_data()
+{
+    // How the things beside the key are made: a folder of the key's name, as a
+    // link to a foreign folder or a real one, or the key file a link itself.
+    QTest::addColumn<QString>("layout");
+    QTest::newRow("folder of the key's name links a foreign folder") << "linked folder";
+    QTest::newRow("real folder of the key's name") << "folder";
+    QTest::newRow("key file links a foreign file") << "linked file";
+}
+
+void TestSettingsStore::deleteTouchesNothingElse()
+{
+    QFETCH(QString, layout);
+    QTemporaryDir foreign;
+    QVERIFY(foreign.isValid());
+    const QString foreignFile = foreign.filePath(QStringLiteral("keep.conf"));
+    {
+        QFile file(foreignFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.write("[General]\nFormFLeft=7\n") > 0);
+    }
+    const QString keyFile = SettingsFilePath(m_key);
+    const QString beside = keyFile.chopped(5); // the key's name without ".conf"
+    if (layout == QLatin1String("linked file")) {
+        QVERIFY(QDir().mkpath(QFileInfo(keyFile).absolutePath()));
+        QVERIFY(QFile::link(foreignFile, keyFile));
+    } else {
+        QCOMPARE(EnsureKey(m_key), 0);
+        if (layout == QLatin1String("linked folder")) {
+            QVERIFY(QFile::link(foreign.path(), beside));
+        } else {
+            QVERIFY(QDir().mkpath(beside));
+            QVERIFY(QFile::copy(foreignFile, beside + QStringLiteral("/keep.conf")));
+        }
+    }
+    QVERIFY(KeyExists(m_key));
+    QCOMPARE(DeleteSettingsKey(m_key), 0);
+    QVERIFY(!KeyExists(m_key));
+    QVERIFY(!QFileInfo(keyFile).isSymLink());
+    QVERIFY(QFileInfo(foreignFile).isFile());
+    if (layout == QLatin1String("folder"))
+        QVERIFY(QFileInfo::exists(beside + QStringLiteral("/keep.conf")));
 }
 
 void TestSettingsStore::typedRoundTrip()
