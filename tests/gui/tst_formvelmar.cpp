@@ -489,7 +489,8 @@ private Q_SLOTS:
         m_form->setHelpWindow(&help);
         QTest::mouseClick(button("BtnHelp"), Qt::LeftButton);
         const QRegularExpression picture(QStringLiteral("src=\"([^\"]+)/Pic 3\\.gif\""));
-        const QString folder = picture.match(help.Browser(4)->toHtml()).captured(1);
+        const QString folder =
+            QUrl(picture.match(help.Browser(4)->toHtml()).captured(1)).toLocalFile();
         QVERIFY(QDir::isAbsolutePath(folder));
         QCOMPARE(QDir(folder).entryList(QDir::Files).size(), HelpPictureCount);
         QVERIFY(!QFileInfo::exists(QCoreApplication::applicationDirPath() + "/Pic 3.gif"));
