@@ -113,6 +113,10 @@ void TestFormHelp::designState()
     }
     QCOMPARE(m_help->Browser(5), nullptr);
     QCOMPARE(m_help->Browser(-1), nullptr);
+    // The designed place is the frame's: the title bar stays on the screen.
+    m_help->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_help.get()));
+    QCOMPARE(m_help->frameGeometry().topLeft(), QPoint(166, 8));
 }
 
 void TestFormHelp::navigation_data()
