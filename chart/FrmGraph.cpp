@@ -252,8 +252,15 @@ void TFormGraph::LoadSettings()
     if (left == 0 && width == 0 && top == 0 && height == 0)
         return;
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QSize size = screen->geometry().size();
-        if (PlacementAcceptable(left, width, top, height, size.width(), size.height())) {
+        // The stored size is the frame's. A client area without room for the
+        // tool bar and a drawable image would open a window that shows
+        // nothing, or none at all, and store that again when closed.
+        const bool drawable = int64_t(width) - FormGFrameWidth >= ChartMinWidth &&
+                              int64_t(height) - FormGFrameHeight - ToolBarHeight >= ChartMinHeight;
+        const QSize minimum =
+            minimumSizeHint().expandedTo(minimumSize()) + QSize(FormGFrameWidth, FormGFrameHeight);
+        if (drawable &&
+            PlacementAcceptable(left, width, top, height, screen->geometry().size(), minimum)) {
             move(left, top);
             resize(width - FormGFrameWidth, height - FormGFrameHeight);
         }

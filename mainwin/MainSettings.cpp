@@ -41,7 +41,7 @@ void SaveMainSettings(const TSettingsStore &store, const clInputFields &fields,
 }
 
 void LoadMainSettings(const TSettingsKey &key, clInputFields &fields, const QSize &screen,
-                      const std::function<void(const TPlacement &)> &place)
+                      const QSize &minimum, const std::function<void(const TPlacement &)> &place)
 {
     const TEditBusyGuard busy;
     if (!KeyExists(key))
@@ -53,7 +53,7 @@ void LoadMainSettings(const TSettingsKey &key, clInputFields &fields, const QSiz
     placement.top = ReadIntegerValue(key, QStringLiteral("FormFTop"));
     placement.height = ReadIntegerValue(key, QStringLiteral("FormFHeight"));
     if (PlacementAcceptable(placement.left, placement.width, placement.top, placement.height,
-                            screen.width(), screen.height()) &&
+                            screen, minimum) &&
         place)
         place(placement);
 

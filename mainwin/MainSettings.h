@@ -21,7 +21,8 @@ struct TPlacement {
 void SaveMainSettings(const TSettingsStore &store, const clInputFields &fields,
                       const TPlacement &placement);
 
-// Restores the main window: the placement (handed to place when it fits on
-// screen), then the cells, then the margins only when a cell stayed empty.
+// Restores the main window: the placement (handed to place when the window,
+// never smaller than minimum, fits on screen), then the cells, then the
+// margins only when a cell stayed empty.
 void LoadMainSettings(const TSettingsKey &key, clInputFields &fields, const QSize &screen,
-                      const std::function<void(const TPlacement &)> &place);
+                      const QSize &minimum, const std::function<void(const TPlacement &)> &place);

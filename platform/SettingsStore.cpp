@@ -8,6 +8,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 QString SettingsKeyPath;
 
 namespace {
@@ -153,9 +155,12 @@ bool ReadBoolValue(const TSettingsKey &key, const QString &name)
 }
 
 bool PlacementAcceptable(int32_t left, int32_t width, int32_t top, int32_t height,
-                         int32_t screenWidth, int32_t screenHeight)
+                         const QSize &screen, const QSize &minimum)
 {
+    if (left < 0 || top < 0 || width <= 10 || height <= 10)
+        return false;
     // Sums in 64 bits: stored values may be anything.
-    return left >= 0 && top >= 0 && width > 10 && height > 10 &&
-           int64_t(left) + width <= screenWidth && int64_t(top) + height <= screenHeight;
+    const int64_t realWidth = std::max<int64_t>(width, minimum.width());
+    const int64_t realHeight = std::max<int64_t>(height, minimum.height());
+    return left + realWidth <= screen.width() && top + realHeight <= screen.height();
 }

@@ -267,6 +267,26 @@ void TestFormGraph::loads_data()
     QTest::newRow("placement refused, options still read")
         << narrow << "GPK" << QList<int>{0, 1, 1, 2, 1} << stored << designPlace;
 
+    // The stored size is the frame's, 8 x 27 more than the client area; the
+    // tool bar takes 34 pixels of it, and the chart needs 41 x 36 to be drawn.
+    QVariantMap flat = full;
+    flat["FormGHeight"] = 27;
+    QTest::newRow("stored height 27 leaves no client area")
+        << flat << "GPK" << QList<int>{0, 1, 1, 2, 1} << stored << designPlace;
+    QVariantMap low = full;
+    low["FormGHeight"] = 27 + 34 + 35;
+    QTest::newRow("image one pixel too low to draw on")
+        << low << "GPK" << QList<int>{0, 1, 1, 2, 1} << stored << designPlace;
+    QVariantMap thin = full;
+    thin["FormGWidth"] = 8 + 40;
+    QTest::newRow("image one pixel too narrow to draw on")
+        << thin << "GPK" << QList<int>{0, 1, 1, 2, 1} << stored << designPlace;
+    QVariantMap smallest = full;
+    smallest["FormGWidth"] = 8 + 41;
+    smallest["FormGHeight"] = 27 + 34 + 36;
+    QTest::newRow("smallest image the chart is drawn on")
+        << smallest << "GPK" << QList<int>{0, 1, 1, 2, 1} << stored << QRect(10, 20, 41, 70);
+
     QVariantMap offScreen = full;
     offScreen["FormGLeft"] = 800 - 508 + 1; // one pixel beyond the offscreen screen
     QTest::newRow("placement one pixel off the screen")

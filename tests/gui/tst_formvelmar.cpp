@@ -466,14 +466,27 @@ private Q_SLOTS:
                  shift ? QString() : QStringLiteral("4"));
     }
 
+    void placementOffScreenIgnored_data()
+    {
+        // Distances from the screen's right and bottom edges, and the stored size.
+        QTest::addColumn<QSize>("fromCorner");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("one pixel beyond the right edge") << QSize(299, 1024) << QSize(300, 200);
+        // The window cannot shrink below what its controls need.
+        QTest::newRow("tiny in the corner") << QSize(20, 20) << QSize(11, 11);
+    }
+
     void placementOffScreenIgnored()
     {
+        QFETCH(QSize, fromCorner);
+        QFETCH(QSize, size);
         const QSize screen = QGuiApplication::primaryScreen()->size();
         QCOMPARE(EnsureKey(m_key), 0);
-        WriteIntegerValue(m_key, QStringLiteral("FormFLeft"), screen.width() - 299);
-        WriteIntegerValue(m_key, QStringLiteral("FormFWidth"), 300);
-        WriteIntegerValue(m_key, QStringLiteral("FormFTop"), 0);
-        WriteIntegerValue(m_key, QStringLiteral("FormFHeight"), 200);
+        WriteIntegerValue(m_key, QStringLiteral("FormFLeft"), screen.width() - fromCorner.width());
+        WriteIntegerValue(m_key, QStringLiteral("FormFWidth"), size.width());
+        WriteIntegerValue(m_key, QStringLiteral("FormFTop"),
+                          qMax(0, screen.height() - fromCorner.height()));
+        WriteIntegerValue(m_key, QStringLiteral("FormFHeight"), size.height());
         m_form.reset();
         createForm();
         QCOMPARE(m_form->pos(), QPoint(334, 43));
