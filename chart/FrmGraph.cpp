@@ -299,9 +299,11 @@ void TFormGraph::SaveSettings()
         return;
     if (EnsureKey(m_store.key) == 2)
         return;
-    WriteIntegerValue(m_store.key, QStringLiteral("FormGLeft"), x());
+    if (m_store.SavePositions)
+        WriteIntegerValue(m_store.key, QStringLiteral("FormGLeft"), x());
     WriteIntegerValue(m_store.key, QStringLiteral("FormGWidth"), width() + FormGFrameWidth);
-    WriteIntegerValue(m_store.key, QStringLiteral("FormGTop"), y());
+    if (m_store.SavePositions)
+        WriteIntegerValue(m_store.key, QStringLiteral("FormGTop"), y());
     WriteIntegerValue(m_store.key, QStringLiteral("FormGHeight"), height() + FormGFrameHeight);
     WriteIntegerValue(m_store.key, QStringLiteral("RGrpColorIndex"), m_rgrpColor->ItemIndex());
     WriteBoolValue(m_store.key, QStringLiteral("ChBoxPChecked"), m_chBoxP->isChecked());

@@ -34,9 +34,11 @@ void SaveMainSettings(const TSettingsStore &store, const clInputFields &fields,
         const TField field = TField(i);
         WriteStringValue(key, ValueName(field), QString::fromStdString(fields.Text(field)));
     }
-    WriteIntegerValue(key, QStringLiteral("FormFLeft"), placement.left);
+    if (store.SavePositions)
+        WriteIntegerValue(key, QStringLiteral("FormFLeft"), placement.left);
     WriteIntegerValue(key, QStringLiteral("FormFWidth"), placement.width);
-    WriteIntegerValue(key, QStringLiteral("FormFTop"), placement.top);
+    if (store.SavePositions)
+        WriteIntegerValue(key, QStringLiteral("FormFTop"), placement.top);
     WriteIntegerValue(key, QStringLiteral("FormFHeight"), placement.height);
 }
 

@@ -16,8 +16,9 @@ struct TPlacement {
     int32_t height = 0;
 };
 
-// Writes the nine field texts and the placement of the main window, unless
-// the store's SaveEnabled is cleared or the key cannot be created.
+// Writes the nine field texts and the placement of the main window (its
+// position only when the store's SavePositions is set), unless the store's
+// SaveEnabled is cleared or the key cannot be created.
 void SaveMainSettings(const TSettingsStore &store, const clInputFields &fields,
                       const TPlacement &placement);
 

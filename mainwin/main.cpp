@@ -63,6 +63,7 @@ int RunProgram(QApplication &app)
     const TQtWindowPorts qtPorts;
     const TWindowPorts &ports = qtPorts.Ports();
     TSettingsStore store{DefaultSettingsKey()};
+    store.SavePositions = PlatformReportsWindowPositions(QGuiApplication::platformName());
 
     // The four windows in their order; each lives until the program ends, and
     // they go in the reverse order (the main window last, deleting the help pictures).

@@ -58,6 +58,11 @@ void WriteValue(const TSettingsKey &key, const QString &name, const QVariant &va
 
 } // namespace
 
+bool PlatformReportsWindowPositions(const QString &platformName)
+{
+    return !platformName.startsWith(QLatin1String("wayland"));
+}
+
 QString DefaultSettingsRoot()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);

@@ -23,7 +23,14 @@ extern QString SettingsKeyPath; // "\Software\VLM-2010-v2", set at start-up
 struct TSettingsStore {
     TSettingsKey key;
     bool SaveEnabled = true;
+    // False where the window system cannot tell a program where its windows
+    // are (Wayland): the saves then keep the stored left and top edges, which
+    // an earlier run elsewhere may have written, and write everything else.
+    bool SavePositions = true;
 };
+
+// Whether windows on the Qt platform of this name can report their position.
+bool PlatformReportsWindowPositions(const QString &platformName);
 
 QString DefaultSettingsRoot();     // the user's configuration directory
 TSettingsKey DefaultSettingsKey(); // DefaultSettingsRoot() and SettingsKeyPath

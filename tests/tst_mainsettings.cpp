@@ -198,6 +198,30 @@ private Q_SLOTS:
         QCOMPARE(raw.allKeys().size(), 13);
     }
 
+    void savePositionsOnlyWhereKnown_data()
+    {
+        QTest::addColumn<bool>("known");
+        QTest::addColumn<QList<int>>("stored"); // left width top height after the save
+        QTest::newRow("known") << true << QList<int>{-3, 300, -30, 250};
+        // Under Wayland the window reads as standing at -3, -30.
+        QTest::newRow("unknown: the earlier position stays") << false << QList<int>{5, 300, 6, 250};
+    }
+
+    void savePositionsOnlyWhereKnown()
+    {
+        QFETCH(bool, known);
+        store({{"FormFLeft", 5}, {"FormFWidth", 100}, {"FormFTop", 6}, {"FormFHeight", 90}});
+        m_store.SavePositions = known;
+        TTextFields fields;
+        fields.texts[0] = "4";
+        SaveMainSettings(m_store, fields, {-3, 300, -30, 250});
+        QTEST((QList<int>{
+                  ReadIntegerValue(m_key, "FormFLeft"), ReadIntegerValue(m_key, "FormFWidth"),
+                  ReadIntegerValue(m_key, "FormFTop"), ReadIntegerValue(m_key, "FormFHeight")}),
+              "stored");
+        QCOMPARE(ReadStringValue(m_key, "Ed_a"), QStringLiteral("4"));
+    }
+
     void saveRoundTrip()
     {
         TTextFields saved;

@@ -79,6 +79,7 @@ private slots:
     void handlersOnlyOnChange();
     void settingsRoundTrip();
     void nothingWrittenWhenSavingDisabled();
+    void positionKeptWhereUnknown();
     void closingOnlyHides();
     void sharedColourDialog();
     void saveBitmap();
@@ -405,6 +406,23 @@ void TestFormGraph::settingsRoundTrip()
     QCOMPARE(options.znachIndex, 1);
     QCOMPARE(options.kritOblColor, TColor(0x0A0B0C));
     QCOMPARE(States(*again), QStringLiteral("---"));
+}
+
+void TestFormGraph::positionKeptWhereUnknown()
+{
+    store({{"FormGLeft", 5}, {"FormGWidth", 508}, {"FormGTop", 6}, {"FormGHeight", 427}});
+    m_store.SavePositions = false;
+    {
+        const auto form = makeForm();
+        form->ShowChart();
+        form->move(30, 40);
+        form->resize(600, 400);
+        QVERIFY(form->close());
+    }
+    QCOMPARE(ReadIntegerValue(m_key, "FormGLeft"), 5);
+    QCOMPARE(ReadIntegerValue(m_key, "FormGTop"), 6);
+    QCOMPARE(ReadIntegerValue(m_key, "FormGWidth"), 600 + FormGFrameWidth);
+    QCOMPARE(ReadIntegerValue(m_key, "FormGHeight"), 400 + FormGFrameHeight);
 }
 
 void TestFormGraph::nothingWrittenWhenSavingDisabled()
