@@ -2,6 +2,7 @@
 #include "help/FormHelp.h"
 #include "mainwin/FormVelmar.h"
 #include "mainwin/InputTable.h"
+#include "mainwin/OrderlyEnd.h"
 #include "mainwin/QtPorts.h"
 #include "platform/Dialogs.h"
 #include "platform/SettingsStore.h"
@@ -85,6 +86,8 @@ int RunProgram(QApplication &app)
     QObject::connect(
         formVelmar.get(), &TFormVelmar::closed, &app, [] { QCoreApplication::exit(0); },
         Qt::QueuedConnection);
+    // A logout's SIGTERM, Ctrl+C or a closed terminal close the main window the same way.
+    const TOrderlyEnd orderlyEnd(formVelmar.get());
 
     formVelmar->show();
     app.exec();

@@ -2,6 +2,7 @@
 #include "help/HelpContent.h"
 #include "mainwin/FormVelmar.h"
 #include "mainwin/InputTable.h"
+#include "mainwin/OrderlyEnd.h"
 #include "tests/gui/TestPorts.h"
 
 #include <QClipboard>
@@ -16,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+
+#include <csignal>
 
 namespace {
 
@@ -425,6 +428,38 @@ private Q_SLOTS:
         QCOMPARE(m_form->pos(), QPoint(40, 30));
         QCOMPARE(m_form->size(), QSize(300, 240));
         QCOMPARE(focused(), field(TField::a));
+    }
+
+    void orderlyEndOnSignal_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGHUP") << SIGHUP;
+    }
+
+    void orderlyEndOnSignal()
+    {
+        QFETCH(int, signal);
+        struct sigaction before = {};
+        QCOMPARE(sigaction(signal, nullptr, &before), 0);
+        if (before.sa_handler == SIG_IGN)
+            QSKIP("the signal is ignored in this process, and stays so");
+        enter(QStringLiteral("a=8 b=2"));
+        QSignalSpy closed(m_form.get(), &TFormVelmar::closed);
+        {
+            const TOrderlyEnd end(m_form.get());
+            QVERIFY(end.isActive());
+            QCOMPARE(raise(signal), 0);
+            QTRY_COMPARE(closed.count(), 1);
+        }
+        QCOMPARE(ReadStringValue(m_key, QStringLiteral("Ed_a")), QStringLiteral("8"));
+        QCOMPARE(ReadStringValue(m_key, QStringLiteral("Ed_b")), QStringLiteral("2"));
+        QCOMPARE(ReadIntegerValue(m_key, QStringLiteral("FormFLeft")), m_form->x());
+        // The handlers the test had before are back.
+        struct sigaction after = {};
+        QCOMPARE(sigaction(signal, nullptr, &after), 0);
+        QVERIFY(after.sa_handler == before.sa_handler);
     }
 
     void shiftAtStart_data()
