@@ -252,8 +252,15 @@ void TFormGraph::LoadSettings()
     if (left == 0 && width == 0 && top == 0 && height == 0)
         return;
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QSize size = screen->geometry().size();
-        if (PlacementAcceptable(left, width, top, height, size.width(), size.height())) {
+        // The stored size is the frame's. A client area without room for the
+        // tool bar and a drawable image would open a window that shows
+        // nothing, or none at all, and store that again when closed.
+        const bool drawable = int64_t(width) - FormGFrameWidth >= ChartMinWidth &&
+                              int64_t(height) - FormGFrameHeight - ToolBarHeight >= ChartMinHeight;
+        const QSize minimum =
+            minimumSizeHint().expandedTo(minimumSize()) + QSize(FormGFrameWidth, FormGFrameHeight);
+        if (drawable &&
+            PlacementAcceptable(left, width, top, height, screen->geometry().size(), minimum)) {
             move(left, top);
             resize(width - FormGFrameWidth, height - FormGFrameHeight);
         }
@@ -292,9 +299,11 @@ void TFormGraph::SaveSettings()
         return;
     if (EnsureKey(m_store.key) == 2)
         return;
-    WriteIntegerValue(m_store.key, QStringLiteral("FormGLeft"), x());
+    if (m_store.SavePositions)
+        WriteIntegerValue(m_store.key, QStringLiteral("FormGLeft"), x());
     WriteIntegerValue(m_store.key, QStringLiteral("FormGWidth"), width() + FormGFrameWidth);
-    WriteIntegerValue(m_store.key, QStringLiteral("FormGTop"), y());
+    if (m_store.SavePositions)
+        WriteIntegerValue(m_store.key, QStringLiteral("FormGTop"), y());
     WriteIntegerValue(m_store.key, QStringLiteral("FormGHeight"), height() + FormGFrameHeight);
     WriteIntegerValue(m_store.key, QStringLiteral("RGrpColorIndex"), m_rgrpColor->ItemIndex());
     WriteBoolValue(m_store.key, QStringLiteral("ChBoxPChecked"), m_chBoxP->isChecked());

@@ -76,9 +76,10 @@ TFormHelp::TFormHelp(QWidget *parent) : QWidget(parent, Qt::Window)
     connect(m_btnNext, &QPushButton::clicked, this, &TFormHelp::BtnNextClick);
     connect(m_btnLast, &QPushButton::clicked, this, &TFormHelp::BtnLastClick);
 
-    // A form sets a window's size only; the place is that of the client area,
-    // not of the frame as move() would take it.
-    setGeometry(QRect(QPoint(166, 8), size()));
+    // A form sets a window's size only. The designed place is the frame's, as
+    // move() takes it: placing the client area there would push the title bar
+    // above the screen's top edge.
+    move(166, 8);
 }
 
 QTextBrowser *TFormHelp::Browser(int index) const

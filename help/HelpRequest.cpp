@@ -3,9 +3,25 @@
 #include "help/FormHelp.h"
 #include "help/HelpContent.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <QUrl>
 
 bool HelpContentReady = false;
+
+namespace {
+
+// The folder as the pages' src attributes name it: a file URL, so that
+// quotes, '#', '%' and markup in the folder's name stay part of the name.
+QString PictureFolderReference(const QString &pictureDir)
+{
+    if (pictureDir.isEmpty())
+        return {};
+    const QUrl url = QUrl::fromLocalFile(QFileInfo(pictureDir).absoluteFilePath());
+    return url.toString(QUrl::FullyEncoded).toHtmlEscaped();
+}
+
+} // namespace
 
 THelpPictureFolder::THelpPictureFolder() = default;
 
@@ -38,9 +54,10 @@ void BtnHelpClick(TFormHelp &help, const QString &pictureDir)
         // is missing and the viewers show their mark for it.
         if (!pictureDir.isEmpty())
             WriteHelpPictures(pictureDir);
+        const QString folder = PictureFolderReference(pictureDir);
         for (int k = 1; k <= HelpPageCount; ++k) {
             const QString page = DecodeHelpPage(HelpPage(k));
-            LoadHtmlIntoBrowser(help.Browser(k - 1), ExpandPathExe(page, pictureDir));
+            LoadHtmlIntoBrowser(help.Browser(k - 1), ExpandPathExe(page, folder));
         }
         help.BtnFirstClick();
         HelpContentReady = true;

@@ -35,7 +35,7 @@ private:
 
 // The button "Помощь": the first press of a run writes the pictures into
 // pictureDir (nothing when it is empty), loads the pages with their pictures
-// named in pictureDir and turns to page 1; every press shows the help window
+// named by file URLs in pictureDir and turns to page 1; every press shows the help window
 // and brings it to the front.
 void BtnHelpClick(TFormHelp &help, const QString &pictureDir);
 // The same with the pictures in the run's own folder, made on the first press.

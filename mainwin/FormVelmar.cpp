@@ -103,7 +103,9 @@ void TFormVelmar::FormCreate()
     if (KeysDown(KeyMaskShift, m_ports.keys))
         return;
     const QScreen *screen = QGuiApplication::primaryScreen();
-    LoadMainSettings(m_store.key, *this, screen ? screen->size() : QSize(),
+    // The layout keeps the window from shrinking below what its controls need.
+    const QSize minimum = minimumSizeHint().expandedTo(minimumSize());
+    LoadMainSettings(m_store.key, *this, screen ? screen->size() : QSize(), minimum,
                      [this](const TPlacement &p) {
                          move(p.left, p.top);
                          resize(p.width, p.height);

@@ -34,14 +34,16 @@ void SaveMainSettings(const TSettingsStore &store, const clInputFields &fields,
         const TField field = TField(i);
         WriteStringValue(key, ValueName(field), QString::fromStdString(fields.Text(field)));
     }
-    WriteIntegerValue(key, QStringLiteral("FormFLeft"), placement.left);
+    if (store.SavePositions)
+        WriteIntegerValue(key, QStringLiteral("FormFLeft"), placement.left);
     WriteIntegerValue(key, QStringLiteral("FormFWidth"), placement.width);
-    WriteIntegerValue(key, QStringLiteral("FormFTop"), placement.top);
+    if (store.SavePositions)
+        WriteIntegerValue(key, QStringLiteral("FormFTop"), placement.top);
     WriteIntegerValue(key, QStringLiteral("FormFHeight"), placement.height);
 }
 
 void LoadMainSettings(const TSettingsKey &key, clInputFields &fields, const QSize &screen,
-                      const std::function<void(const TPlacement &)> &place)
+                      const QSize &minimum, const std::function<void(const TPlacement &)> &place)
 {
     const TEditBusyGuard busy;
     if (!KeyExists(key))
@@ -53,7 +55,7 @@ void LoadMainSettings(const TSettingsKey &key, clInputFields &fields, const QSiz
     placement.top = ReadIntegerValue(key, QStringLiteral("FormFTop"));
     placement.height = ReadIntegerValue(key, QStringLiteral("FormFHeight"));
     if (PlacementAcceptable(placement.left, placement.width, placement.top, placement.height,
-                            screen.width(), screen.height()) &&
+                            screen, minimum) &&
         place)
         place(placement);
 

@@ -16,12 +16,14 @@ struct TPlacement {
     int32_t height = 0;
 };
 
-// Writes the nine field texts and the placement of the main window, unless
-// the store's SaveEnabled is cleared or the key cannot be created.
+// Writes the nine field texts and the placement of the main window (its
+// position only when the store's SavePositions is set), unless the store's
+// SaveEnabled is cleared or the key cannot be created.
 void SaveMainSettings(const TSettingsStore &store, const clInputFields &fields,
                       const TPlacement &placement);
 
-// Restores the main window: the placement (handed to place when it fits on
-// screen), then the cells, then the margins only when a cell stayed empty.
+// Restores the main window: the placement (handed to place when the window,
+// never smaller than minimum, fits on screen), then the cells, then the
+// margins only when a cell stayed empty.
 void LoadMainSettings(const TSettingsKey &key, clInputFields &fields, const QSize &screen,
-                      const std::function<void(const TPlacement &)> &place);
+                      const QSize &minimum, const std::function<void(const TPlacement &)> &place);

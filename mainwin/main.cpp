@@ -2,6 +2,7 @@
 #include "help/FormHelp.h"
 #include "mainwin/FormVelmar.h"
 #include "mainwin/InputTable.h"
+#include "mainwin/OrderlyEnd.h"
 #include "mainwin/QtPorts.h"
 #include "platform/Dialogs.h"
 #include "platform/SettingsStore.h"
@@ -17,6 +18,22 @@
 #include <memory>
 
 namespace {
+
+const char Usage[] =
+    "Использование:\n"
+    "  velmar [ПАРАМЕТРЫ Qt]\n"
+    "  velmar --help | --version\n"
+    "Калькулятор точного критерия Фишера для таблицы 2x2.\n"
+    "  -h, --help     эта справка\n"
+    "  -V, --version  версия программы\n"
+    "Параметры Qt (например, -platform ИМЯ, -display ДИСПЛЕЙ) принимаются, как в любой\n"
+    "программе на Qt.\n"
+    "Клавиша Shift, нажатая при запуске, открывает окна без сохраненных настроек.\n";
+
+bool IsOption(const char *arg, const char *shortName, const char *longName)
+{
+    return std::strcmp(arg, shortName) == 0 || std::strcmp(arg, longName) == 0;
+}
 
 void ShowError(const QString &text)
 {
@@ -47,6 +64,7 @@ int RunProgram(QApplication &app)
     const TQtWindowPorts qtPorts;
     const TWindowPorts &ports = qtPorts.Ports();
     TSettingsStore store{DefaultSettingsKey()};
+    store.SavePositions = PlatformReportsWindowPositions(QGuiApplication::platformName());
 
     // The four windows in their order; each lives until the program ends, and
     // they go in the reverse order (the main window last, deleting the help pictures).
@@ -68,6 +86,8 @@ int RunProgram(QApplication &app)
     QObject::connect(
         formVelmar.get(), &TFormVelmar::closed, &app, [] { QCoreApplication::exit(0); },
         Qt::QueuedConnection);
+    // A logout's SIGTERM, Ctrl+C or a closed terminal close the main window the same way.
+    const TOrderlyEnd orderlyEnd(formVelmar.get());
 
     formVelmar->show();
     app.exec();
@@ -80,12 +100,24 @@ int RunProgram(QApplication &app)
 int main(int argc, char *argv[])
 {
     // Answered before any window or display is needed.
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("velmar %s\n", VELMAR_VERSION);
-        return 0;
+    for (int i = 1; i < argc; ++i) {
+        if (IsOption(argv[i], "-h", "--help")) {
+            std::fputs(Usage, stdout);
+            return 0;
+        }
+        if (IsOption(argv[i], "-V", "--version")) {
+            std::printf("velmar %s\n", VELMAR_VERSION);
+            return 0;
+        }
     }
     SettingsKeyPath = QStringLiteral("\\Software\\VLM-2010-v2");
     TVelmarApplication app(argc, argv);
+    // Qt has taken its own options out of argv; the program takes no others.
+    if (argc > 1) {
+        std::fprintf(stderr, "velmar: неизвестный параметр \"%s\"\nСправка: velmar --help\n",
+                     argv[1]);
+        return 1;
+    }
     // The whole program speaks Russian, so Qt's own dialogs and menus do too,
     // whatever the locale; without the file they stay as Qt wrote them.
     QTranslator qtWords;

@@ -8,6 +8,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 QString SettingsKeyPath;
 
 namespace {
@@ -55,6 +57,11 @@ void WriteValue(const TSettingsKey &key, const QString &name, const QVariant &va
 }
 
 } // namespace
+
+bool PlatformReportsWindowPositions(const QString &platformName)
+{
+    return !platformName.startsWith(QLatin1String("wayland"));
+}
 
 QString DefaultSettingsRoot()
 {
@@ -107,13 +114,9 @@ int32_t DeleteSettingsKey(const TSettingsKey &key)
     const QString file = SettingsFilePath(key);
     if (file.isEmpty() || !QFileInfo(file).isFile())
         return 1;
-    if (!QFile::remove(file))
-        return 1;
-    // Subkeys live in a folder of the key's name beside its file.
-    QDir subkeys(file.chopped(int(sizeof(".conf")) - 1));
-    if (subkeys.exists() && !subkeys.removeRecursively())
-        return 1;
-    return 0;
+    // The program writes no subkeys, so a folder of the key's name beside the
+    // file is not its own: it stays. A file that is a link loses the link only.
+    return QFile::remove(file) ? 0 : 1;
 }
 
 void WriteIntegerValue(const TSettingsKey &key, const QString &name, int32_t value)
@@ -157,9 +160,12 @@ bool ReadBoolValue(const TSettingsKey &key, const QString &name)
 }
 
 bool PlacementAcceptable(int32_t left, int32_t width, int32_t top, int32_t height,
-                         int32_t screenWidth, int32_t screenHeight)
+                         const QSize &screen, const QSize &minimum)
 {
+    if (left < 0 || top < 0 || width <= 10 || height <= 10)
+        return false;
     // Sums in 64 bits: stored values may be anything.
-    return left >= 0 && top >= 0 && width > 10 && height > 10 &&
-           int64_t(left) + width <= screenWidth && int64_t(top) + height <= screenHeight;
+    const int64_t realWidth = std::max<int64_t>(width, minimum.width());
+    const int64_t realHeight = std::max<int64_t>(height, minimum.height());
+    return left + realWidth <= screen.width() && top + realHeight <= screen.height();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 #include <cstdint>
@@ -22,7 +23,14 @@ extern QString SettingsKeyPath; // "\Software\VLM-2010-v2", set at start-up
 struct TSettingsStore {
     TSettingsKey key;
     bool SaveEnabled = true;
+    // False where the window system cannot tell a program where its windows
+    // are (Wayland): the saves then keep the stored left and top edges, which
+    // an earlier run elsewhere may have written, and write everything else.
+    bool SavePositions = true;
 };
+
+// Whether windows on the Qt platform of this name can report their position.
+bool PlatformReportsWindowPositions(const QString &platformName);
 
 QString DefaultSettingsRoot();     // the user's configuration directory
 TSettingsKey DefaultSettingsKey(); // DefaultSettingsRoot() and SettingsKeyPath
@@ -40,7 +48,10 @@ int32_t ReadIntegerValue(const TSettingsKey &key, const QString &name);
 QString ReadStringValue(const TSettingsKey &key, const QString &name);
 bool ReadBoolValue(const TSettingsKey &key, const QString &name);
 
-// A stored placement is applied only when it lies wholly on the primary screen
-// and is larger than 10 pixels each way.
+// A stored placement is applied only when it is larger than 10 pixels each way
+// and the window lies wholly on the primary screen at the size it will really
+// have: a stored size below the window's minimum opens at the minimum, and a
+// tiny size in a corner would otherwise put the window, title bar and all,
+// beyond the screen's edge.
 bool PlacementAcceptable(int32_t left, int32_t width, int32_t top, int32_t height,
-                         int32_t screenWidth, int32_t screenHeight);
+                         const QSize &screen, const QSize &minimum);

@@ -13,6 +13,8 @@ private slots:
     void keyLifecycle();
     void keyPaths_data();
     void keyPaths();
+    void deleteTouchesNothingElse_data();
+    void deleteTouchesNothingElse();
     void typedRoundTrip();
     void readsDefaultWithoutKey();
     void damagedFilesReadAsDefaults_data();
@@ -68,6 +70,50 @@ void TestSettingsStore::keyPaths()
     const TSettingsKey key{m_root->path(), path};
     QTEST(EnsureKey(key), "ensure");
     QCOMPARE(DeleteSettingsKey(key), EnsureKey(key) == 1 ? 0 : 1);
+}
+
+void TestSettingsStore::deleteTouchesNothingElse_data()
+{
+    // How the things beside the key are made: a folder of the key's name, as a
+    // link to a foreign folder or a real one, or the key file a link itself.
+    QTest::addColumn<QString>("layout");
+    QTest::newRow("folder of the key's name links a foreign folder") << "linked folder";
+    QTest::newRow("real folder of the key's name") << "folder";
+    QTest::newRow("key file links a foreign file") << "linked file";
+}
+
+void TestSettingsStore::deleteTouchesNothingElse()
+{
+    QFETCH(QString, layout);
+    QTemporaryDir foreign;
+    QVERIFY(foreign.isValid());
+    const QString foreignFile = foreign.filePath(QStringLiteral("keep.conf"));
+    {
+        QFile file(foreignFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.write("[General]\nFormFLeft=7\n") > 0);
+    }
+    const QString keyFile = SettingsFilePath(m_key);
+    const QString beside = keyFile.chopped(5); // the key's name without ".conf"
+    if (layout == QLatin1String("linked file")) {
+        QVERIFY(QDir().mkpath(QFileInfo(keyFile).absolutePath()));
+        QVERIFY(QFile::link(foreignFile, keyFile));
+    } else {
+        QCOMPARE(EnsureKey(m_key), 0);
+        if (layout == QLatin1String("linked folder")) {
+            QVERIFY(QFile::link(foreign.path(), beside));
+        } else {
+            QVERIFY(QDir().mkpath(beside));
+            QVERIFY(QFile::copy(foreignFile, beside + QStringLiteral("/keep.conf")));
+        }
+    }
+    QVERIFY(KeyExists(m_key));
+    QCOMPARE(DeleteSettingsKey(m_key), 0);
+    QVERIFY(!KeyExists(m_key));
+    QVERIFY(!QFileInfo(keyFile).isSymLink());
+    QVERIFY(QFileInfo(foreignFile).isFile());
+    if (layout == QLatin1String("folder"))
+        QVERIFY(QFileInfo::exists(beside + QStringLiteral("/keep.conf")));
 }
 
 void TestSettingsStore::typedRoundTrip()
@@ -143,23 +189,39 @@ void TestSettingsStore::unwritableStoreStaysSilent()
 void TestSettingsStore::placementRule_data()
 {
     QTest::addColumn<QList<int>>("placement"); // left width top height
+    QTest::addColumn<QSize>("minimum");        // the window's smallest size
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("design") << QList<int>{334, 286, 43, 246} << true;
-    QTest::newRow("exactly screen wide") << QList<int>{0, 1280, 0, 100} << true;
-    QTest::newRow("one pixel too wide") << QList<int>{1, 1280, 0, 100} << false;
-    QTest::newRow("exactly screen high") << QList<int>{0, 100, 24, 1000} << true;
-    QTest::newRow("one pixel too high") << QList<int>{0, 100, 25, 1000} << false;
-    QTest::newRow("width 10") << QList<int>{0, 10, 0, 100} << false;
-    QTest::newRow("height 10") << QList<int>{0, 100, 0, 10} << false;
-    QTest::newRow("negative left") << QList<int>{-1, 100, 0, 100} << false;
-    QTest::newRow("absent values") << QList<int>{0, 0, 0, 0} << false;
-    QTest::newRow("sum beyond 32 bits") << QList<int>{2147483647, 2147483647, 0, 100} << false;
+    const QSize none(0, 0);
+    const QSize main(278, 219);
+    QTest::newRow("design") << QList<int>{334, 286, 43, 246} << none << true;
+    QTest::newRow("exactly screen wide") << QList<int>{0, 1280, 0, 100} << none << true;
+    QTest::newRow("one pixel too wide") << QList<int>{1, 1280, 0, 100} << none << false;
+    QTest::newRow("exactly screen high") << QList<int>{0, 100, 24, 1000} << none << true;
+    QTest::newRow("one pixel too high") << QList<int>{0, 100, 25, 1000} << none << false;
+    QTest::newRow("width 10") << QList<int>{0, 10, 0, 100} << none << false;
+    QTest::newRow("height 10") << QList<int>{0, 100, 0, 10} << none << false;
+    QTest::newRow("width 10 though the minimum is larger")
+        << QList<int>{0, 10, 0, 100} << main << false;
+    QTest::newRow("negative left") << QList<int>{-1, 100, 0, 100} << none << false;
+    QTest::newRow("absent values") << QList<int>{0, 0, 0, 0} << none << false;
+    QTest::newRow("sum beyond 32 bits")
+        << QList<int>{2147483647, 2147483647, 0, 100} << none << false;
+    QTest::newRow("tiny in the corner, opened at the minimum")
+        << QList<int>{1260, 11, 1000, 11} << main << false;
+    QTest::newRow("tiny, the minimum just fits") << QList<int>{1002, 11, 805, 11} << main << true;
+    QTest::newRow("tiny, the minimum one pixel too wide")
+        << QList<int>{1003, 11, 805, 11} << main << false;
+    QTest::newRow("tiny, the minimum one pixel too high")
+        << QList<int>{1002, 11, 806, 11} << main << false;
+    QTest::newRow("larger than the minimum") << QList<int>{980, 300, 800, 224} << main << true;
 }
 
 void TestSettingsStore::placementRule()
 {
     QFETCH(QList<int>, placement);
-    QTEST(PlacementAcceptable(placement[0], placement[1], placement[2], placement[3], 1280, 1024),
+    QFETCH(QSize, minimum);
+    QTEST(PlacementAcceptable(placement[0], placement[1], placement[2], placement[3],
+                              QSize(1280, 1024), minimum),
           "accepted");
 }
 

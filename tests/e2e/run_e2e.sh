@@ -3,7 +3,7 @@
 # outside, with the keyboard and the mouse as a person would, and checks what
 # that person would see: the windows, the saved report, the help pictures in
 # a folder of the run's own, and the settings file written when the main
-# window closes.
+# window closes or the program is sent SIGTERM.
 #
 #   run_e2e.sh VELMAR VELMAR_REPORT
 #
@@ -253,6 +253,17 @@ pictures_present() {
 }
 nothing_left() { [ -z "$(ls -A "$work/tmp")" ] && [ "$(ls -A "$bin")" = velmar ]; }
 
+echo "the command line: --help and -h print the usage, an unknown option is refused"
+for opt in --help -h; do
+    out=$(env -u DISPLAY "$velmar" "$opt" 2>&1) || fail "velmar $opt ended with status $?"
+    printf '%s\n' "$out" | grep -q '^Использование:' || fail "velmar $opt printed: $out"
+done
+out=$(QT_QPA_PLATFORM=offscreen "$velmar" --no-such-option 2>&1)
+status=$?
+[ "$status" -eq 1 ] || fail "velmar --no-such-option ended with status $status"
+printf '%s\n' "$out" | grep -q 'неизвестный параметр "--no-such-option"' ||
+    fail "velmar --no-such-option printed: $out"
+
 echo "run 1: the worked example typed cell by cell"
 start_velmar
 type_keys 8; key Return; type_keys 2; key Return; type_keys 1; key Return; type_keys 5
@@ -308,5 +319,24 @@ wait_for 20 "the chart window to close" window_gone "$CHART"
 grep -q '^FormG' "$settings" || fail "closing the chart window stored nothing: $(cat "$settings")"
 close_velmar
 for pair in a= b= c= d= m=8 n=2 k=6 t=4 s=10; do expect_setting "Ed_$pair"; done
+
+echo "run 4: kill -TERM, as a logout sends it, ends the run as a close of the main window does"
+start_velmar
+type_keys 3
+click_main Помощь
+wait_for 30 "the help window" window_shown "$HELP"
+pictures_present || fail "the six help pictures are not in one folder under TMPDIR: $(ls -AR "$work/tmp")"
+kill -TERM "$velmar_pid"
+deadline=$((SECONDS + 30))
+while kill -0 "$velmar_pid" 2>/dev/null; do
+    [ "$SECONDS" -lt "$deadline" ] || fail "the program did not end on SIGTERM"
+    sleep 0.2
+done
+wait "$velmar_pid"
+status=$?
+velmar_pid=
+[ "$status" -eq 0 ] || fail "the program ended with status $status on SIGTERM"
+nothing_left || fail "files left after SIGTERM: $(ls -AR "$work/tmp" "$bin")"
+expect_setting "Ed_a=3"
 
 echo "PASS"

@@ -79,6 +79,7 @@ private slots:
     void handlersOnlyOnChange();
     void settingsRoundTrip();
     void nothingWrittenWhenSavingDisabled();
+    void positionKeptWhereUnknown();
     void closingOnlyHides();
     void sharedColourDialog();
     void saveBitmap();
@@ -267,6 +268,26 @@ void TestFormGraph::loads_data()
     QTest::newRow("placement refused, options still read")
         << narrow << "GPK" << QList<int>{0, 1, 1, 2, 1} << stored << designPlace;
 
+    // The stored size is the frame's, 8 x 27 more than the client area; the
+    // tool bar takes 34 pixels of it, and the chart needs 41 x 36 to be drawn.
+    QVariantMap flat = full;
+    flat["FormGHeight"] = 27;
+    QTest::newRow("stored height 27 leaves no client area")
+        << flat << "GPK" << QList<int>{0, 1, 1, 2, 1} << stored << designPlace;
+    QVariantMap low = full;
+    low["FormGHeight"] = 27 + 34 + 35;
+    QTest::newRow("image one pixel too low to draw on")
+        << low << "GPK" << QList<int>{0, 1, 1, 2, 1} << stored << designPlace;
+    QVariantMap thin = full;
+    thin["FormGWidth"] = 8 + 40;
+    QTest::newRow("image one pixel too narrow to draw on")
+        << thin << "GPK" << QList<int>{0, 1, 1, 2, 1} << stored << designPlace;
+    QVariantMap smallest = full;
+    smallest["FormGWidth"] = 8 + 41;
+    smallest["FormGHeight"] = 27 + 34 + 36;
+    QTest::newRow("smallest image the chart is drawn on")
+        << smallest << "GPK" << QList<int>{0, 1, 1, 2, 1} << stored << QRect(10, 20, 41, 70);
+
     QVariantMap offScreen = full;
     offScreen["FormGLeft"] = 800 - 508 + 1; // one pixel beyond the offscreen screen
     QTest::newRow("placement one pixel off the screen")
@@ -385,6 +406,23 @@ void TestFormGraph::settingsRoundTrip()
     QCOMPARE(options.znachIndex, 1);
     QCOMPARE(options.kritOblColor, TColor(0x0A0B0C));
     QCOMPARE(States(*again), QStringLiteral("---"));
+}
+
+void TestFormGraph::positionKeptWhereUnknown()
+{
+    store({{"FormGLeft", 5}, {"FormGWidth", 508}, {"FormGTop", 6}, {"FormGHeight", 427}});
+    m_store.SavePositions = false;
+    {
+        const auto form = makeForm();
+        form->ShowChart();
+        form->move(30, 40);
+        form->resize(600, 400);
+        QVERIFY(form->close());
+    }
+    QCOMPARE(ReadIntegerValue(m_key, "FormGLeft"), 5);
+    QCOMPARE(ReadIntegerValue(m_key, "FormGTop"), 6);
+    QCOMPARE(ReadIntegerValue(m_key, "FormGWidth"), 600 + FormGFrameWidth);
+    QCOMPARE(ReadIntegerValue(m_key, "FormGHeight"), 400 + FormGFrameHeight);
 }
 
 void TestFormGraph::nothingWrittenWhenSavingDisabled()

@@ -51,6 +51,7 @@ private slots:
     void laterRequestKeepsPageAndWritesNothing();
     void requestOverwritesOldPicture();
     void requestSkipsUnwritableDirectory();
+    void picturesAreShown_data();
     void picturesAreShown();
     void pictureFolderIsPrivateAndGoesAtTheEnd();
 
@@ -112,6 +113,10 @@ void TestFormHelp::designState()
     }
     QCOMPARE(m_help->Browser(5), nullptr);
     QCOMPARE(m_help->Browser(-1), nullptr);
+    // The designed place is the frame's: the title bar stays on the screen.
+    m_help->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_help.get()));
+    QCOMPARE(m_help->frameGeometry().topLeft(), QPoint(166, 8));
 }
 
 void TestFormHelp::navigation_data()
@@ -300,30 +305,47 @@ void TestFormHelp::requestSkipsUnwritableDirectory()
     QVERIFY(!m_help->Browser(3)->toPlainText().isEmpty());
 }
 
+void TestFormHelp::picturesAreShown_data()
+{
+    // The folder for temporary files the run's picture folder is made in.
+    QTest::addColumn<QString>("tempName");
+    QTest::newRow("ordinary folder") << QStringLiteral("tmp");
+    QTest::newRow("quotes, hash, markup, an entity and a space")
+        << QStringLiteral("a\"b'c #d <b>e</b> &lt; 100%");
+}
+
 void TestFormHelp::picturesAreShown()
 {
-    BtnHelpClick(*m_help, m_dir->path());
+    QFETCH(QString, tempName);
+    const QString temp = QDir(m_dir->path()).filePath(tempName);
+    QVERIFY(QDir().mkpath(temp));
+    const QByteArray oldTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(temp));
+    THelpPictureFolder pictures;
+    BtnHelpClick(*m_help, pictures);
+    qputenv("TMPDIR", oldTemp);
+    QVERIFY(pictures.path().startsWith(temp + QLatin1Char('/')));
     m_help->BtnLastClick();
     QVERIFY(QTest::qWaitForWindowExposed(m_help.get()));
 
-    // Every image of pages 4 and 5 is resolved by the viewer to a picture of
-    // the size of the written file.
+    // Every image of pages 4 and 5 is resolved by the viewer to a picture
+    // written into the run's folder, and the folder's name added no markup.
     int images = 0;
     for (int k = 4; k <= 5; ++k) {
         QTextBrowser *browser = m_help->Browser(k - 1);
+        QVERIFY(!browser->toPlainText().contains(QStringLiteral("100%")));
         for (QTextBlock block = browser->document()->begin(); block.isValid();
              block = block.next()) {
             for (auto it = block.begin(); !it.atEnd(); ++it) {
                 const QTextCharFormat format = it.fragment().charFormat();
                 if (!format.isImageFormat())
                     continue;
-                const QString src = format.toImageFormat().name();
-                QVERIFY2(QDir::isAbsolutePath(src), qPrintable(src));
+                const QUrl src(format.toImageFormat().name());
+                const QString file = src.isLocalFile() ? src.toLocalFile() : src.path();
+                QCOMPARE(QFileInfo(file).absolutePath(), pictures.path());
                 const QVariant loaded =
-                    browser->loadResource(QTextDocument::ImageResource, QUrl(src));
-                QImage image;
-                QVERIFY2(image.load(src), qPrintable(src));
-                QVERIFY2(loaded.isValid(), qPrintable(src));
+                    browser->document()->resource(QTextDocument::ImageResource, src);
+                QVERIFY2(loaded.isValid(), qPrintable(src.toString()));
                 ++images;
             }
         }

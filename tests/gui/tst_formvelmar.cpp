@@ -2,6 +2,7 @@
 #include "help/HelpContent.h"
 #include "mainwin/FormVelmar.h"
 #include "mainwin/InputTable.h"
+#include "mainwin/OrderlyEnd.h"
 #include "tests/gui/TestPorts.h"
 
 #include <QClipboard>
@@ -16,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+
+#include <csignal>
 
 namespace {
 
@@ -427,6 +430,38 @@ private Q_SLOTS:
         QCOMPARE(focused(), field(TField::a));
     }
 
+    void orderlyEndOnSignal_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGHUP") << SIGHUP;
+    }
+
+    void orderlyEndOnSignal()
+    {
+        QFETCH(int, signal);
+        struct sigaction before = {};
+        QCOMPARE(sigaction(signal, nullptr, &before), 0);
+        if (before.sa_handler == SIG_IGN)
+            QSKIP("the signal is ignored in this process, and stays so");
+        enter(QStringLiteral("a=8 b=2"));
+        QSignalSpy closed(m_form.get(), &TFormVelmar::closed);
+        {
+            const TOrderlyEnd end(m_form.get());
+            QVERIFY(end.isActive());
+            QCOMPARE(raise(signal), 0);
+            QTRY_COMPARE(closed.count(), 1);
+        }
+        QCOMPARE(ReadStringValue(m_key, QStringLiteral("Ed_a")), QStringLiteral("8"));
+        QCOMPARE(ReadStringValue(m_key, QStringLiteral("Ed_b")), QStringLiteral("2"));
+        QCOMPARE(ReadIntegerValue(m_key, QStringLiteral("FormFLeft")), m_form->x());
+        // The handlers the test had before are back.
+        struct sigaction after = {};
+        QCOMPARE(sigaction(signal, nullptr, &after), 0);
+        QVERIFY(after.sa_handler == before.sa_handler);
+    }
+
     void shiftAtStart_data()
     {
         QTest::addColumn<bool>("shift");
@@ -466,14 +501,27 @@ private Q_SLOTS:
                  shift ? QString() : QStringLiteral("4"));
     }
 
+    void placementOffScreenIgnored_data()
+    {
+        // Distances from the screen's right and bottom edges, and the stored size.
+        QTest::addColumn<QSize>("fromCorner");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("one pixel beyond the right edge") << QSize(299, 1024) << QSize(300, 200);
+        // The window cannot shrink below what its controls need.
+        QTest::newRow("tiny in the corner") << QSize(20, 20) << QSize(11, 11);
+    }
+
     void placementOffScreenIgnored()
     {
+        QFETCH(QSize, fromCorner);
+        QFETCH(QSize, size);
         const QSize screen = QGuiApplication::primaryScreen()->size();
         QCOMPARE(EnsureKey(m_key), 0);
-        WriteIntegerValue(m_key, QStringLiteral("FormFLeft"), screen.width() - 299);
-        WriteIntegerValue(m_key, QStringLiteral("FormFWidth"), 300);
-        WriteIntegerValue(m_key, QStringLiteral("FormFTop"), 0);
-        WriteIntegerValue(m_key, QStringLiteral("FormFHeight"), 200);
+        WriteIntegerValue(m_key, QStringLiteral("FormFLeft"), screen.width() - fromCorner.width());
+        WriteIntegerValue(m_key, QStringLiteral("FormFWidth"), size.width());
+        WriteIntegerValue(m_key, QStringLiteral("FormFTop"),
+                          qMax(0, screen.height() - fromCorner.height()));
+        WriteIntegerValue(m_key, QStringLiteral("FormFHeight"), size.height());
         m_form.reset();
         createForm();
         QCOMPARE(m_form->pos(), QPoint(334, 43));
@@ -489,7 +537,8 @@ private Q_SLOTS:
         m_form->setHelpWindow(&help);
         QTest::mouseClick(button("BtnHelp"), Qt::LeftButton);
         const QRegularExpression picture(QStringLiteral("src=\"([^\"]+)/Pic 3\\.gif\""));
-        const QString folder = picture.match(help.Browser(4)->toHtml()).captured(1);
+        const QString folder =
+            QUrl(picture.match(help.Browser(4)->toHtml()).captured(1)).toLocalFile();
         QVERIFY(QDir::isAbsolutePath(folder));
         QCOMPARE(QDir(folder).entryList(QDir::Files).size(), HelpPictureCount);
         QVERIFY(!QFileInfo::exists(QCoreApplication::applicationDirPath() + "/Pic 3.gif"));

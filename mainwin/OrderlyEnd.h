@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include <csignal>
+
+class QSocketNotifier;
+class QWidget;
+
+// Ends the run on SIGTERM, SIGINT and SIGHUP (a logout, Ctrl+C, a closed
+// terminal) by closing the main window, as the user would: its fields and
+// placement are saved, the help pictures go with the window, and the program
+// ends with status 0. The signal only wakes the event loop; everything else
+// happens there. A signal the parent had the process ignore stays ignored.
+// One instance at a time; the handlers it replaced come back when it goes,
+// or at the first signal, so that a second one ends a run that hangs.
+class TOrderlyEnd : public QObject {
+    Q_OBJECT
+public:
+    explicit TOrderlyEnd(QWidget *mainWindow, QObject *parent = nullptr);
+    ~TOrderlyEnd() override;
+    TOrderlyEnd(const TOrderlyEnd &) = delete;
+    TOrderlyEnd &operator=(const TOrderlyEnd &) = delete;
+
+    // False when the signals could not be caught (or another instance has them).
+    bool isActive() const { return m_notifier != nullptr; }
+
+private:
+    void signalled();
+    void restoreHandlers();
+
+    QPointer<QWidget> m_mainWindow;
+    QSocketNotifier *m_notifier = nullptr;
+    static constexpr int SignalCount = 3;
+    struct sigaction m_previous[SignalCount] = {};
+    bool m_installed[SignalCount] = {};
+};
