@@ -16,7 +16,11 @@
 #include <QByteArray>
 #include <QString>
 
+#include <libintl.h>
+
 #include <cerrno>
+#include <clocale>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -120,27 +124,85 @@ std::optional<TArguments> ParseArguments(int argc, char **argv, QString &reason)
     return args;
 }
 
-void WriteUtf8(const std::vector<std::string> &lines)
+// Standard output with every write checked. After the first failure nothing
+// more is written, and the reason is kept from the moment it happened.
+class TCheckedOutput {
+public:
+    void Write(const char *data, size_t size)
+    {
+        if (!m_failed) {
+            errno = 0;
+            Check(std::fwrite(data, 1, size, stdout) == size);
+        }
+    }
+    __attribute__((format(printf, 2, 3))) void Print(const char *format, ...)
+    {
+        if (m_failed)
+            return;
+        std::va_list values;
+        va_start(values, format);
+        errno = 0;
+        Check(std::vfprintf(stdout, format, values) >= 0);
+        va_end(values);
+    }
+    // A full disk may show only when the last buffer goes out.
+    bool Finish()
+    {
+        if (!m_failed) {
+            errno = 0;
+            Check(std::fflush(stdout) == 0);
+        }
+        if (!m_failed) {
+            errno = 0;
+            Check(std::fclose(stdout) == 0);
+        }
+        return !m_failed;
+    }
+    // Tells the user on standard error; returns the exit status.
+    int StandardOutputFailure() const
+    {
+        // The reason in the user's language, in UTF-8 as the rest of the line;
+        // the other categories stay "C" so numbers keep their decimal point.
+        std::setlocale(LC_MESSAGES, "");
+        bind_textdomain_codeset("libc", "UTF-8");
+        std::fprintf(stderr, "velmar-report: не могу записать стандартный вывод: %s\n",
+                     m_errno != 0 ? std::strerror(m_errno) : "ошибка записи");
+        return 1;
+    }
+
+private:
+    void Check(bool written)
+    {
+        if (!written) {
+            m_failed = true;
+            m_errno = errno;
+        }
+    }
+    bool m_failed = false;
+    int m_errno = 0;
+};
+
+void WriteUtf8(TCheckedOutput &out, const std::vector<std::string> &lines)
 {
     for (const std::string &line : lines)
-        std::fprintf(stdout, "%s\n", line.c_str());
+        out.Print("%s\n", line.c_str());
 }
 
 // The bytes the result window saves: Windows-1251, each line ended by CR LF.
-void WriteCp1251(const std::vector<std::string> &lines)
+void WriteCp1251(TCheckedOutput &out, const std::vector<std::string> &lines)
 {
     const QByteArray bytes = EncodeReportLines(lines);
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    out.Write(bytes.constData(), size_t(bytes.size()));
 }
 
-void WriteCsv(const TFisherDistribution &dist)
+void WriteCsv(TCheckedOutput &out, const TFisherDistribution &dist)
 {
-    std::puts("a,b,c,d,D,point,two_sided,left,right");
+    out.Print("a,b,c,d,D,point,two_sided,left,right\n");
     for (int32_t i = 0; i < dist.Count(); ++i) {
         const int32_t a = dist.aMin + i, b = dist.bMax - i, c = dist.cMax - i, d = dist.dMin + i;
-        std::printf("%d,%d,%d,%d,%d,%.21Le,%.21Le,%.21Le,%.21Le\n", a, b, c, d, a * d - b * c,
-                    dist.point.Get(i), dist.twoSided.Get(i), dist.leftCumulative.Get(i),
-                    dist.Right(i));
+        out.Print("%d,%d,%d,%d,%d,%.21Le,%.21Le,%.21Le,%.21Le\n", a, b, c, d, a * d - b * c,
+                  dist.point.Get(i), dist.twoSided.Get(i), dist.leftCumulative.Get(i),
+                  dist.Right(i));
     }
 }
 
@@ -157,9 +219,14 @@ int main(int argc, char **argv)
             std::fputs(Usage, stderr);
         return 1;
     }
+    TCheckedOutput out;
     switch (args->output) {
-    case TOutput::Help: std::fputs(Usage, stdout); return 0;
-    case TOutput::Version: std::printf("velmar-report %s\n", VELMAR_VERSION); return 0;
+    case TOutput::Help:
+        out.Print("%s", Usage);
+        return out.Finish() ? 0 : out.StandardOutputFailure();
+    case TOutput::Version:
+        out.Print("velmar-report %s\n", VELMAR_VERSION);
+        return out.Finish() ? 0 : out.StandardOutputFailure();
     case TOutput::Batch: {
         const int status = RunBatch(stdin, stdout, args->confLevel);
         return std::fflush(stdout) == 0 ? status : 1;
@@ -202,11 +269,13 @@ int main(int argc, char **argv)
         return 2;
 
     switch (args->output) {
-    case TOutput::Utf8: WriteUtf8(sink.lines); break;
-    case TOutput::Cp1251: WriteCp1251(sink.lines); break;
-    case TOutput::Csv: WriteCsv(dist); break;
+    case TOutput::Utf8: WriteUtf8(out, sink.lines); break;
+    case TOutput::Cp1251: WriteCp1251(out, sink.lines); break;
+    case TOutput::Csv: WriteCsv(out, dist); break;
     default: break;
     }
+    if (!out.Finish())
+        return out.StandardOutputFailure();
     if (args->chart) {
         QString error;
         if (!WriteRequestedChart(*args->chart, dist, table.a, sink.bounds, &error)) {
@@ -214,5 +283,5 @@ int main(int argc, char **argv)
             return 1;
         }
     }
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    return 0;
 }

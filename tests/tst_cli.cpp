@@ -10,9 +10,12 @@ struct TResult {
     QByteArray out, err;
 };
 
-TResult Run(const QStringList &args, const QByteArray &input = QByteArray())
+TResult Run(const QStringList &args, const QByteArray &input = QByteArray(),
+            const QString &outputFile = QString())
 {
     QProcess process;
+    if (!outputFile.isEmpty())
+        process.setStandardOutputFile(outputFile);
     process.start(QStringLiteral(VELMAR_REPORT_PATH), args);
     process.write(input);
     process.closeWriteChannel();
@@ -44,6 +47,8 @@ private slots:
     void csvDistribution();
     void batch_data();
     void batch();
+    void fullOutput_data();
+    void fullOutput();
 };
 
 void TestCli::statusAndStreams_data()
@@ -219,6 +224,27 @@ void TestCli::batch()
                 QCOMPARE(got[f], want);
         }
     }
+}
+
+void TestCli::fullOutput_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("report") << QStringList{"8", "2", "1", "5"};
+    QTest::newRow("cp1251 in one write") << QStringList{"--cp1251", "100", "100", "100", "100"};
+    QTest::newRow("csv") << QStringList{"--csv", "8", "2", "1", "5"};
+    QTest::newRow("help") << QStringList{"--help"};
+    QTest::newRow("version") << QStringList{"--version"};
+}
+
+void TestCli::fullOutput()
+{
+    QFETCH(QStringList, args);
+    if (!QFile::exists("/dev/full"))
+        QSKIP("no /dev/full");
+    const TResult r = Run(args, QByteArray(), "/dev/full");
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.err.startsWith("velmar-report: не могу записать стандартный вывод: "),
+             r.err.constData());
 }
 
 QTEST_GUILESS_MAIN(TestCli)
