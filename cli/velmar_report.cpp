@@ -2,8 +2,8 @@
 //   velmar-report A B C D                 cell input
 //   velmar-report --margins M K S [--a A] margin input, optionally with a
 //   velmar-report --batch                 many tables from standard input, as CSV
-// The arguments go through the same typing filter, field steps and checks as
-// the main window's "Расчет".
+// The numbers must be plain decimal integers that the main window's fields take
+// unchanged; they then go through the same field steps and checks as "Расчет".
 
 #include "cli/Batch.h"
 #include "cli/ChartCommandLine.h"
@@ -18,12 +18,14 @@
 
 #include <libintl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,8 +37,9 @@ const char Usage[] =
     "  velmar-report [--cp1251 | --csv] [--conf-level P] A B C D\n"
     "  velmar-report [--cp1251 | --csv] [--conf-level P] --margins M K S [--a A]\n"
     "  velmar-report --batch [--conf-level P] < ТАБЛИЦЫ\n"
-    "  velmar-report --help | --version\n"
-    "Печатает отчет критерия Фишера для таблицы 2x2.\n"
+    "  velmar-report -h | --help | -V | --version\n"
+    "Печатает отчет критерия Фишера для таблицы 2x2. Клетки, суммы и --a\n"
+    "пишутся только цифрами: без знака и точки.\n"
     "  --cp1251  отчет в кодировке Windows-1251 с концами строк CR LF\n"
     "  --csv     распределение a: a,b,c,d,D,point,two_sided,left,right\n"
     "  --chart FILE [--size WxH] [--criterion two|left|right] [--level 5|1|0.1]\n"
@@ -48,8 +51,8 @@ const char Usage[] =
     "  --batch   таблицы \"a b c d\" построчно со стандартного ввода; CSV:\n"
     "            a,b,c,d,point,two_sided,left,right,two_sided_minlike,midp_left,\n"
     "            midp_right,midp_two_sided,or_sample,or_cmle,or_low,or_high,error\n"
-    "  --help    эта справка\n"
-    "  --version версия программы\n";
+    "  -h, --help     эта справка\n"
+    "  -V, --version  версия программы\n";
 
 enum class TOutput { Utf8, Cp1251, Csv, Batch, Help, Version };
 
@@ -74,27 +77,59 @@ std::optional<long double> ParseConfLevel(const char *text)
     return level;
 }
 
+// --help wins wherever it stands, then --version, whatever else the line holds.
+std::optional<TOutput> InformationWanted(int argc, char **argv)
+{
+    std::optional<TOutput> wanted;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h")
+            return TOutput::Help;
+        if (arg == "--version" || arg == "-V")
+            wanted = TOutput::Version;
+    }
+    return wanted;
+}
+
+// "-8" is a number written wrong, "-x" an option.
+bool LooksLikeOption(const std::string &arg)
+{
+    return arg.size() >= 2 && arg[0] == '-' &&
+           (arg[1] == '-' || (arg[1] >= 'a' && arg[1] <= 'z') || (arg[1] >= 'A' && arg[1] <= 'Z'));
+}
+
+QString BadConfLevel(const char *text)
+{
+    // A decimal comma is the usual slip of a Russian keyboard.
+    std::string dotted = text;
+    for (char &ch : dotted)
+        if (ch == ',')
+            ch = '.';
+    if (dotted != text && ParseConfLevel(dotted.c_str()))
+        return QStringLiteral("--conf-level %1: пишите десятичную точку: %2")
+            .arg(QString::fromLocal8Bit(text), QString::fromLocal8Bit(dotted.c_str()));
+    return QStringLiteral("--conf-level %1: уровень должен быть числом между 0 и 1")
+        .arg(QString::fromLocal8Bit(text));
+}
+
 // On a refusal, reason may tell what was wrong beyond the usage.
 std::optional<TArguments> ParseArguments(int argc, char **argv, QString &reason)
 {
     TArguments args;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--help" || arg == "--version") {
-            if (argc != 2)
-                return std::nullopt;
-            args.output = arg == "--help" ? TOutput::Help : TOutput::Version;
-            return args;
+        if ((arg == "--conf-level" || arg == "--a") && i + 1 >= argc) {
+            reason = QStringLiteral("после %1 нужно значение").arg(QString::fromStdString(arg));
+            return std::nullopt;
         }
         if (arg == "--cp1251")
             args.output = TOutput::Cp1251;
         else if (arg == "--batch")
             args.output = TOutput::Batch;
-        else if (arg == "--conf-level" && i + 1 < argc) {
+        else if (arg == "--conf-level") {
             const std::optional<long double> level = ParseConfLevel(argv[++i]);
             if (!level) {
-                reason = QStringLiteral("--conf-level %1: уровень должен быть числом между 0 и 1")
-                             .arg(QString::fromLocal8Bit(argv[i]));
+                reason = BadConfLevel(argv[i]);
                 return std::nullopt;
             }
             args.confLevel = *level;
@@ -102,15 +137,17 @@ std::optional<TArguments> ParseArguments(int argc, char **argv, QString &reason)
             args.output = TOutput::Csv;
         else if (arg == "--margins")
             args.margins = true;
-        else if (arg == "--a" && i + 1 < argc)
+        else if (arg == "--a")
             args.a = argv[++i];
         else if (const int taken = ParseChartOption(argc, argv, i, args.chart, &reason);
                  taken != 0) {
             if (taken < 0)
                 return std::nullopt;
-        } else if (arg.rfind("--", 0) == 0)
+        } else if (LooksLikeOption(arg)) {
+            reason = QStringLiteral("неизвестный параметр \"%1\"\nСправка: velmar-report --help")
+                         .arg(QString::fromLocal8Bit(arg.c_str()));
             return std::nullopt;
-        else
+        } else
             args.values.push_back(arg);
     }
     if (args.output == TOutput::Batch)
@@ -122,6 +159,95 @@ std::optional<TArguments> ParseArguments(int argc, char **argv, QString &reason)
         !ChartRequestComplete(args.chart))
         return std::nullopt;
     return args;
+}
+
+// A number of the command line: decimal digits only, leading zeros allowed.
+enum class TNumber { Plain, NotNumber, TooBig };
+
+TNumber ReadNumber(const std::string &text, int32_t &value)
+{
+    if (text.empty())
+        return TNumber::NotNumber;
+    int64_t read = 0;
+    for (const char ch : text) {
+        if (ch < '0' || ch > '9')
+            return TNumber::NotNumber;
+        read = read * 10 + (ch - '0');
+        if (read > std::numeric_limits<int32_t>::max())
+            return TNumber::TooBig;
+    }
+    value = int32_t(read);
+    return TNumber::Plain;
+}
+
+// The window quietly repairs what is typed into it ("8.5" becomes 85, a margin
+// above the total is lowered to it). A script deserves to be told instead: the
+// numbers are typed into the fields only when they are plain decimal integers
+// and come out of the field steps as given. Returns the reason of a refusal.
+QString TypeStrictly(const TArguments &args, TTextFields &fields)
+{
+    struct TTyped {
+        TField field;
+        const char *name;
+        int32_t value;
+    };
+    std::vector<TTyped> typed;
+    const TField cells[] = {TField::a, TField::b, TField::c, TField::d};
+    const TField margins[] = {TField::m, TField::k, TField::s};
+    const char *const cellNames[] = {"a", "b", "c", "d"};
+    const char *const marginNames[] = {"m", "k", "n"}; // the report calls the total n
+    for (size_t i = 0; i < args.values.size(); ++i) {
+        const std::string &text = args.values[i];
+        const QString shown = QString::fromLocal8Bit(text.c_str());
+        int32_t value = 0;
+        switch (ReadNumber(text, value)) {
+        case TNumber::NotNumber:
+            return QStringLiteral("\"%1\" — нужно целое неотрицательное число").arg(shown);
+        case TNumber::TooBig: return QStringLiteral("\"%1\" — слишком большое число").arg(shown);
+        case TNumber::Plain: break;
+        }
+        typed.push_back({args.margins ? margins[i] : cells[i],
+                         args.margins ? marginNames[i] : cellNames[i], value});
+    }
+    int32_t a = 0;
+    TNumber aRead = TNumber::Plain;
+    if (args.a) {
+        aRead = ReadNumber(*args.a, a);
+        if (aRead == TNumber::NotNumber)
+            return QStringLiteral("\"%1\" — нужно целое неотрицательное число")
+                .arg(QString::fromLocal8Bit(args.a->c_str()));
+    }
+
+    for (const TTyped &t : typed)
+        fields.Type(t.field, std::to_string(t.value));
+    for (const TTyped &t : typed) {
+        if (fields.Text(t.field) == std::to_string(t.value))
+            continue;
+        if (t.field == TField::m || t.field == TField::k)
+            return QStringLiteral("%1 = %2 больше общей суммы n = %3")
+                .arg(t.name)
+                .arg(t.value)
+                .arg(typed.back().value);
+        return QStringLiteral("%1 = %2 — окно не примет это значение").arg(t.name).arg(t.value);
+    }
+    if (!args.a)
+        return QString();
+
+    // The window would move a into the margins' range; a total above the
+    // limit it refuses on its own.
+    const int32_t m = typed[0].value, k = typed[1].value, s = typed[2].value;
+    if (s <= MaxGrandTotal) {
+        const int32_t low = std::max(0, m + k - s), high = std::min(m, k);
+        if (aRead == TNumber::TooBig || a < low || a > high)
+            return QStringLiteral("--a %1 — вне допустимого диапазона a от %2 до %3")
+                .arg(QString::fromLocal8Bit(args.a->c_str()))
+                .arg(low)
+                .arg(high);
+    } else if (aRead == TNumber::TooBig)
+        return QStringLiteral("\"%1\" — слишком большое число")
+            .arg(QString::fromLocal8Bit(args.a->c_str()));
+    fields.Type(TField::a, std::to_string(a));
+    return QString();
 }
 
 // Standard output with every write checked. After the first failure nothing
@@ -210,23 +336,24 @@ void WriteCsv(TCheckedOutput &out, const TFisherDistribution &dist)
 
 int main(int argc, char **argv)
 {
+    TCheckedOutput out;
+    if (const std::optional<TOutput> information = InformationWanted(argc, argv)) {
+        if (*information == TOutput::Help)
+            out.Print("%s", Usage);
+        else
+            out.Print("velmar-report %s\n", VELMAR_VERSION);
+        return out.Finish() ? 0 : out.StandardOutputFailure();
+    }
     QString reason;
     const std::optional<TArguments> args = ParseArguments(argc, argv, reason);
     if (!args) {
         if (!reason.isEmpty())
-            std::fprintf(stderr, "%s\n", qPrintable(reason));
+            std::fprintf(stderr, "velmar-report: %s\n", qPrintable(reason));
         else
             std::fputs(Usage, stderr);
         return 1;
     }
-    TCheckedOutput out;
     switch (args->output) {
-    case TOutput::Help:
-        out.Print("%s", Usage);
-        return out.Finish() ? 0 : out.StandardOutputFailure();
-    case TOutput::Version:
-        out.Print("velmar-report %s\n", VELMAR_VERSION);
-        return out.Finish() ? 0 : out.StandardOutputFailure();
     case TOutput::Batch: {
         const int status = RunBatch(stdin, stdout, args->confLevel);
         return std::fflush(stdout) == 0 ? status : 1;
@@ -235,16 +362,9 @@ int main(int argc, char **argv)
     }
 
     TTextFields fields;
-    if (args->margins) {
-        fields.Type(TField::m, args->values[0]);
-        fields.Type(TField::k, args->values[1]);
-        fields.Type(TField::s, args->values[2]);
-        if (args->a)
-            fields.Type(TField::a, *args->a);
-    } else {
-        const TField cells[] = {TField::a, TField::b, TField::c, TField::d};
-        for (int i = 0; i < 4; ++i)
-            fields.Type(cells[i], args->values[size_t(i)]);
+    if (const QString refused = TypeStrictly(*args, fields); !refused.isEmpty()) {
+        std::fprintf(stderr, "velmar-report: %s\n", qPrintable(refused));
+        return 2;
     }
 
     TRecordingMessageBox messages;
