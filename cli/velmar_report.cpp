@@ -2,8 +2,8 @@
 //   velmar-report A B C D                 cell input
 //   velmar-report --margins M K S [--a A] margin input, optionally with a
 //   velmar-report --batch                 many tables from standard input, as CSV
-// The arguments go through the same typing filter, field steps and checks as
-// the main window's "Расчет".
+// The numbers must be plain decimal integers that the main window's fields take
+// unchanged; they then go through the same field steps and checks as "Расчет".
 
 #include "cli/Batch.h"
 #include "cli/ChartCommandLine.h"
@@ -16,10 +16,16 @@
 #include <QByteArray>
 #include <QString>
 
+#include <libintl.h>
+
+#include <algorithm>
 #include <cerrno>
+#include <clocale>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,8 +37,9 @@ const char Usage[] =
     "  velmar-report [--cp1251 | --csv] [--conf-level P] A B C D\n"
     "  velmar-report [--cp1251 | --csv] [--conf-level P] --margins M K S [--a A]\n"
     "  velmar-report --batch [--conf-level P] < ТАБЛИЦЫ\n"
-    "  velmar-report --help | --version\n"
-    "Печатает отчет критерия Фишера для таблицы 2x2.\n"
+    "  velmar-report -h | --help | -V | --version\n"
+    "Печатает отчет критерия Фишера для таблицы 2x2. Клетки, суммы и --a\n"
+    "пишутся только цифрами: без знака и точки.\n"
     "  --cp1251  отчет в кодировке Windows-1251 с концами строк CR LF\n"
     "  --csv     распределение a: a,b,c,d,D,point,two_sided,left,right\n"
     "  --chart FILE [--size WxH] [--criterion two|left|right] [--level 5|1|0.1]\n"
@@ -44,8 +51,8 @@ const char Usage[] =
     "  --batch   таблицы \"a b c d\" построчно со стандартного ввода; CSV:\n"
     "            a,b,c,d,point,two_sided,left,right,two_sided_minlike,midp_left,\n"
     "            midp_right,midp_two_sided,or_sample,or_cmle,or_low,or_high,error\n"
-    "  --help    эта справка\n"
-    "  --version версия программы\n";
+    "  -h, --help     эта справка\n"
+    "  -V, --version  версия программы\n";
 
 enum class TOutput { Utf8, Cp1251, Csv, Batch, Help, Version };
 
@@ -70,27 +77,59 @@ std::optional<long double> ParseConfLevel(const char *text)
     return level;
 }
 
+// --help wins wherever it stands, then --version, whatever else the line holds.
+std::optional<TOutput> InformationWanted(int argc, char **argv)
+{
+    std::optional<TOutput> wanted;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h")
+            return TOutput::Help;
+        if (arg == "--version" || arg == "-V")
+            wanted = TOutput::Version;
+    }
+    return wanted;
+}
+
+// "-8" is a number written wrong, "-x" an option.
+bool LooksLikeOption(const std::string &arg)
+{
+    return arg.size() >= 2 && arg[0] == '-' &&
+           (arg[1] == '-' || (arg[1] >= 'a' && arg[1] <= 'z') || (arg[1] >= 'A' && arg[1] <= 'Z'));
+}
+
+QString BadConfLevel(const char *text)
+{
+    // A decimal comma is the usual slip of a Russian keyboard.
+    std::string dotted = text;
+    for (char &ch : dotted)
+        if (ch == ',')
+            ch = '.';
+    if (dotted != text && ParseConfLevel(dotted.c_str()))
+        return QStringLiteral("--conf-level %1: пишите десятичную точку: %2")
+            .arg(QString::fromLocal8Bit(text), QString::fromLocal8Bit(dotted.c_str()));
+    return QStringLiteral("--conf-level %1: уровень должен быть числом между 0 и 1")
+        .arg(QString::fromLocal8Bit(text));
+}
+
 // On a refusal, reason may tell what was wrong beyond the usage.
 std::optional<TArguments> ParseArguments(int argc, char **argv, QString &reason)
 {
     TArguments args;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--help" || arg == "--version") {
-            if (argc != 2)
-                return std::nullopt;
-            args.output = arg == "--help" ? TOutput::Help : TOutput::Version;
-            return args;
+        if ((arg == "--conf-level" || arg == "--a") && i + 1 >= argc) {
+            reason = QStringLiteral("после %1 нужно значение").arg(QString::fromStdString(arg));
+            return std::nullopt;
         }
         if (arg == "--cp1251")
             args.output = TOutput::Cp1251;
         else if (arg == "--batch")
             args.output = TOutput::Batch;
-        else if (arg == "--conf-level" && i + 1 < argc) {
+        else if (arg == "--conf-level") {
             const std::optional<long double> level = ParseConfLevel(argv[++i]);
             if (!level) {
-                reason = QStringLiteral("--conf-level %1: уровень должен быть числом между 0 и 1")
-                             .arg(QString::fromLocal8Bit(argv[i]));
+                reason = BadConfLevel(argv[i]);
                 return std::nullopt;
             }
             args.confLevel = *level;
@@ -98,15 +137,17 @@ std::optional<TArguments> ParseArguments(int argc, char **argv, QString &reason)
             args.output = TOutput::Csv;
         else if (arg == "--margins")
             args.margins = true;
-        else if (arg == "--a" && i + 1 < argc)
+        else if (arg == "--a")
             args.a = argv[++i];
         else if (const int taken = ParseChartOption(argc, argv, i, args.chart, &reason);
                  taken != 0) {
             if (taken < 0)
                 return std::nullopt;
-        } else if (arg.rfind("--", 0) == 0)
+        } else if (LooksLikeOption(arg)) {
+            reason = QStringLiteral("неизвестный параметр \"%1\"\nСправка: velmar-report --help")
+                         .arg(QString::fromLocal8Bit(arg.c_str()));
             return std::nullopt;
-        else
+        } else
             args.values.push_back(arg);
     }
     if (args.output == TOutput::Batch)
@@ -120,27 +161,174 @@ std::optional<TArguments> ParseArguments(int argc, char **argv, QString &reason)
     return args;
 }
 
-void WriteUtf8(const std::vector<std::string> &lines)
+// A number of the command line: decimal digits only, leading zeros allowed.
+enum class TNumber { Plain, NotNumber, TooBig };
+
+TNumber ReadNumber(const std::string &text, int32_t &value)
+{
+    if (text.empty())
+        return TNumber::NotNumber;
+    int64_t read = 0;
+    for (const char ch : text) {
+        if (ch < '0' || ch > '9')
+            return TNumber::NotNumber;
+        read = read * 10 + (ch - '0');
+        if (read > std::numeric_limits<int32_t>::max())
+            return TNumber::TooBig;
+    }
+    value = int32_t(read);
+    return TNumber::Plain;
+}
+
+// The window quietly repairs what is typed into it ("8.5" becomes 85, a margin
+// above the total is lowered to it). A script deserves to be told instead: the
+// numbers are typed into the fields only when they are plain decimal integers
+// and come out of the field steps as given. Returns the reason of a refusal.
+QString TypeStrictly(const TArguments &args, TTextFields &fields)
+{
+    struct TTyped {
+        TField field;
+        const char *name;
+        int32_t value;
+    };
+    std::vector<TTyped> typed;
+    const TField cells[] = {TField::a, TField::b, TField::c, TField::d};
+    const TField margins[] = {TField::m, TField::k, TField::s};
+    const char *const cellNames[] = {"a", "b", "c", "d"};
+    const char *const marginNames[] = {"m", "k", "n"}; // the report calls the total n
+    for (size_t i = 0; i < args.values.size(); ++i) {
+        const std::string &text = args.values[i];
+        const QString shown = QString::fromLocal8Bit(text.c_str());
+        int32_t value = 0;
+        switch (ReadNumber(text, value)) {
+        case TNumber::NotNumber:
+            return QStringLiteral("\"%1\" — нужно целое неотрицательное число").arg(shown);
+        case TNumber::TooBig: return QStringLiteral("\"%1\" — слишком большое число").arg(shown);
+        case TNumber::Plain: break;
+        }
+        typed.push_back({args.margins ? margins[i] : cells[i],
+                         args.margins ? marginNames[i] : cellNames[i], value});
+    }
+    int32_t a = 0;
+    TNumber aRead = TNumber::Plain;
+    if (args.a) {
+        aRead = ReadNumber(*args.a, a);
+        if (aRead == TNumber::NotNumber)
+            return QStringLiteral("\"%1\" — нужно целое неотрицательное число")
+                .arg(QString::fromLocal8Bit(args.a->c_str()));
+    }
+
+    for (const TTyped &t : typed)
+        fields.Type(t.field, std::to_string(t.value));
+    for (const TTyped &t : typed) {
+        if (fields.Text(t.field) == std::to_string(t.value))
+            continue;
+        if (t.field == TField::m || t.field == TField::k)
+            return QStringLiteral("%1 = %2 больше общей суммы n = %3")
+                .arg(t.name)
+                .arg(t.value)
+                .arg(typed.back().value);
+        return QStringLiteral("%1 = %2 — окно не примет это значение").arg(t.name).arg(t.value);
+    }
+    if (!args.a)
+        return QString();
+
+    // The window would move a into the margins' range; a total above the
+    // limit it refuses on its own.
+    const int32_t m = typed[0].value, k = typed[1].value, s = typed[2].value;
+    if (s <= MaxGrandTotal) {
+        const int32_t low = std::max(0, m + k - s), high = std::min(m, k);
+        if (aRead == TNumber::TooBig || a < low || a > high)
+            return QStringLiteral("--a %1 — вне допустимого диапазона a от %2 до %3")
+                .arg(QString::fromLocal8Bit(args.a->c_str()))
+                .arg(low)
+                .arg(high);
+    } else if (aRead == TNumber::TooBig)
+        return QStringLiteral("\"%1\" — слишком большое число")
+            .arg(QString::fromLocal8Bit(args.a->c_str()));
+    fields.Type(TField::a, std::to_string(a));
+    return QString();
+}
+
+// Standard output with every write checked. After the first failure nothing
+// more is written, and the reason is kept from the moment it happened.
+class TCheckedOutput {
+public:
+    void Write(const char *data, size_t size)
+    {
+        if (!m_failed) {
+            errno = 0;
+            Check(std::fwrite(data, 1, size, stdout) == size);
+        }
+    }
+    __attribute__((format(printf, 2, 3))) void Print(const char *format, ...)
+    {
+        if (m_failed)
+            return;
+        std::va_list values;
+        va_start(values, format);
+        errno = 0;
+        Check(std::vfprintf(stdout, format, values) >= 0);
+        va_end(values);
+    }
+    // A full disk may show only when the last buffer goes out.
+    bool Finish()
+    {
+        if (!m_failed) {
+            errno = 0;
+            Check(std::fflush(stdout) == 0);
+        }
+        if (!m_failed) {
+            errno = 0;
+            Check(std::fclose(stdout) == 0);
+        }
+        return !m_failed;
+    }
+    // Tells the user on standard error; returns the exit status.
+    int StandardOutputFailure() const
+    {
+        // The reason in the user's language, in UTF-8 as the rest of the line;
+        // the other categories stay "C" so numbers keep their decimal point.
+        std::setlocale(LC_MESSAGES, "");
+        bind_textdomain_codeset("libc", "UTF-8");
+        std::fprintf(stderr, "velmar-report: не могу записать стандартный вывод: %s\n",
+                     m_errno != 0 ? std::strerror(m_errno) : "ошибка записи");
+        return 1;
+    }
+
+private:
+    void Check(bool written)
+    {
+        if (!written) {
+            m_failed = true;
+            m_errno = errno;
+        }
+    }
+    bool m_failed = false;
+    int m_errno = 0;
+};
+
+void WriteUtf8(TCheckedOutput &out, const std::vector<std::string> &lines)
 {
     for (const std::string &line : lines)
-        std::fprintf(stdout, "%s\n", line.c_str());
+        out.Print("%s\n", line.c_str());
 }
 
 // The bytes the result window saves: Windows-1251, each line ended by CR LF.
-void WriteCp1251(const std::vector<std::string> &lines)
+void WriteCp1251(TCheckedOutput &out, const std::vector<std::string> &lines)
 {
     const QByteArray bytes = EncodeReportLines(lines);
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    out.Write(bytes.constData(), size_t(bytes.size()));
 }
 
-void WriteCsv(const TFisherDistribution &dist)
+void WriteCsv(TCheckedOutput &out, const TFisherDistribution &dist)
 {
-    std::puts("a,b,c,d,D,point,two_sided,left,right");
+    out.Print("a,b,c,d,D,point,two_sided,left,right\n");
     for (int32_t i = 0; i < dist.Count(); ++i) {
         const int32_t a = dist.aMin + i, b = dist.bMax - i, c = dist.cMax - i, d = dist.dMin + i;
-        std::printf("%d,%d,%d,%d,%d,%.21Le,%.21Le,%.21Le,%.21Le\n", a, b, c, d, a * d - b * c,
-                    dist.point.Get(i), dist.twoSided.Get(i), dist.leftCumulative.Get(i),
-                    dist.Right(i));
+        out.Print("%d,%d,%d,%d,%d,%.21Le,%.21Le,%.21Le,%.21Le\n", a, b, c, d, a * d - b * c,
+                  dist.point.Get(i), dist.twoSided.Get(i), dist.leftCumulative.Get(i),
+                  dist.Right(i));
     }
 }
 
@@ -148,18 +336,24 @@ void WriteCsv(const TFisherDistribution &dist)
 
 int main(int argc, char **argv)
 {
+    TCheckedOutput out;
+    if (const std::optional<TOutput> information = InformationWanted(argc, argv)) {
+        if (*information == TOutput::Help)
+            out.Print("%s", Usage);
+        else
+            out.Print("velmar-report %s\n", VELMAR_VERSION);
+        return out.Finish() ? 0 : out.StandardOutputFailure();
+    }
     QString reason;
     const std::optional<TArguments> args = ParseArguments(argc, argv, reason);
     if (!args) {
         if (!reason.isEmpty())
-            std::fprintf(stderr, "%s\n", qPrintable(reason));
+            std::fprintf(stderr, "velmar-report: %s\n", qPrintable(reason));
         else
             std::fputs(Usage, stderr);
         return 1;
     }
     switch (args->output) {
-    case TOutput::Help: std::fputs(Usage, stdout); return 0;
-    case TOutput::Version: std::printf("velmar-report %s\n", VELMAR_VERSION); return 0;
     case TOutput::Batch: {
         const int status = RunBatch(stdin, stdout, args->confLevel);
         return std::fflush(stdout) == 0 ? status : 1;
@@ -168,16 +362,9 @@ int main(int argc, char **argv)
     }
 
     TTextFields fields;
-    if (args->margins) {
-        fields.Type(TField::m, args->values[0]);
-        fields.Type(TField::k, args->values[1]);
-        fields.Type(TField::s, args->values[2]);
-        if (args->a)
-            fields.Type(TField::a, *args->a);
-    } else {
-        const TField cells[] = {TField::a, TField::b, TField::c, TField::d};
-        for (int i = 0; i < 4; ++i)
-            fields.Type(cells[i], args->values[size_t(i)]);
+    if (const QString refused = TypeStrictly(*args, fields); !refused.isEmpty()) {
+        std::fprintf(stderr, "velmar-report: %s\n", qPrintable(refused));
+        return 2;
     }
 
     TRecordingMessageBox messages;
@@ -202,11 +389,13 @@ int main(int argc, char **argv)
         return 2;
 
     switch (args->output) {
-    case TOutput::Utf8: WriteUtf8(sink.lines); break;
-    case TOutput::Cp1251: WriteCp1251(sink.lines); break;
-    case TOutput::Csv: WriteCsv(dist); break;
+    case TOutput::Utf8: WriteUtf8(out, sink.lines); break;
+    case TOutput::Cp1251: WriteCp1251(out, sink.lines); break;
+    case TOutput::Csv: WriteCsv(out, dist); break;
     default: break;
     }
+    if (!out.Finish())
+        return out.StandardOutputFailure();
     if (args->chart) {
         QString error;
         if (!WriteRequestedChart(*args->chart, dist, table.a, sink.bounds, &error)) {
@@ -214,5 +403,5 @@ int main(int argc, char **argv)
             return 1;
         }
     }
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    return 0;
 }

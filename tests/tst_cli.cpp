@@ -10,9 +10,12 @@ struct TResult {
     QByteArray out, err;
 };
 
-TResult Run(const QStringList &args, const QByteArray &input = QByteArray())
+TResult Run(const QStringList &args, const QByteArray &input = QByteArray(),
+            const QString &outputFile = QString())
 {
     QProcess process;
+    if (!outputFile.isEmpty())
+        process.setStandardOutputFile(outputFile);
     process.start(QStringLiteral(VELMAR_REPORT_PATH), args);
     process.write(input);
     process.closeWriteChannel();
@@ -39,11 +42,15 @@ class TestCli : public QObject {
 private slots:
     void statusAndStreams_data();
     void statusAndStreams();
+    void helpAndVersionWin_data();
+    void helpAndVersionWin();
     void workedExampleReport();
     void cp1251BytesAndLineEnds();
     void csvDistribution();
     void batch_data();
     void batch();
+    void fullOutput_data();
+    void fullOutput();
 };
 
 void TestCli::statusAndStreams_data()
@@ -52,26 +59,63 @@ void TestCli::statusAndStreams_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("errorText");
     QTest::newRow("cells") << QStringList{"8", "2", "1", "5"} << 0 << "";
-    QTest::newRow("margins with a")
-        << QStringList{"--margins", "8", "6", "10", "--a", "7"} << 0 << "";
+    QTest::newRow("leading zeros") << QStringList{"008", "02", "1", "5"} << 0 << "";
+    QTest::newRow("margins with a at the top of its range")
+        << QStringList{"--margins", "8", "6", "10", "--a", "6"} << 0 << "";
+    QTest::newRow("a at the bottom of its range")
+        << QStringList{"--margins", "10", "9", "16", "--a", "3"} << 0 << "";
     QTest::newRow("too few values") << QStringList{"1", "2", "3"} << 1 << "Использование";
-    QTest::newRow("unknown option")
-        << QStringList{"--frob", "1", "2", "3", "4"} << 1 << "Использование";
+    QTest::newRow("unknown option") << QStringList{"--frob", "1", "2", "3", "4"} << 1
+                                    << "velmar-report: неизвестный параметр \"--frob\"\n"
+                                       "Справка: velmar-report --help";
+    QTest::newRow("unknown short option")
+        << QStringList{"1", "2", "3", "4", "-x"} << 1 << "неизвестный параметр \"-x\"";
     QTest::newRow("a without margins")
         << QStringList{"1", "2", "3", "4", "--a", "1"} << 1 << "Использование";
+    QTest::newRow("a without its value") << QStringList{"--margins", "1", "2", "3", "--a"} << 1
+                                         << "velmar-report: после --a нужно значение";
     QTest::newRow("over 20000") << QStringList{"5000", "5000", "5000", "5001"} << 2
                                 << "Величины a,b,c,d в сумме не должны превышать 20000";
     QTest::newRow("32-bit wrap") << QStringList{"2147483647", "2147483647", "2", "0"} << 2
                                  << "Величины a,b,c,d в сумме не должны превышать 20000";
-    QTest::newRow("empty margins") << QStringList{"--margins", "x", "6", "10"} << 2
-                                   << "   Во ВСЕ БЕЛЫЕ поля формы или во ВСЕ ГОЛУБЫЕ\n"
-                                      "должны быть введены неотрицательные целые числа";
+    QTest::newRow("total over 20000") << QStringList{"--margins", "10", "9", "20001", "--a", "5"}
+                                      << 2 << "Величина n не должны превышать 20000";
     QTest::newRow("all zero") << QStringList{"0", "0", "0", "0"} << 2 << "Ошибка";
-    QTest::newRow("typed filter drops signs") << QStringList{"-8", "2", "1", "5"} << 0 << "";
+    QTest::newRow("decimal point") << QStringList{"8.5", "2", "1", "5"} << 2
+                                   << "velmar-report: \"8.5\" — нужно целое неотрицательное число";
+    QTest::newRow("exponent") << QStringList{"1e3", "2", "1", "5"} << 2
+                              << "\"1e3\" — нужно целое неотрицательное число";
+    QTest::newRow("sign") << QStringList{"8", "-2", "1", "5"} << 2
+                          << "\"-2\" — нужно целое неотрицательное число";
+    QTest::newRow("hexadecimal") << QStringList{"0x10", "2", "1", "5"} << 2
+                                 << "\"0x10\" — нужно целое неотрицательное число";
+    QTest::newRow("empty") << QStringList{"8", "", "1", "5"} << 2
+                           << "\"\" — нужно целое неотрицательное число";
+    QTest::newRow("margin not a number") << QStringList{"--margins", "x", "6", "10"} << 2
+                                         << "\"x\" — нужно целое неотрицательное число";
+    QTest::newRow("beyond 32 bits") << QStringList{"2147483648", "2", "1", "5"} << 2
+                                    << "velmar-report: \"2147483648\" — слишком большое число";
+    QTest::newRow("m above the total") << QStringList{"--margins", "10", "9", "5"} << 2
+                                       << "velmar-report: m = 10 больше общей суммы n = 5";
+    QTest::newRow("k above the total")
+        << QStringList{"--margins", "5", "6", "5"} << 2 << "k = 6 больше общей суммы n = 5";
+    QTest::newRow("a above its range")
+        << QStringList{"--margins", "10", "9", "16", "--a", "10"} << 2
+        << "velmar-report: --a 10 — вне допустимого диапазона a от 3 до 9";
+    QTest::newRow("a below its range") << QStringList{"--margins", "10", "9", "16", "--a", "2"} << 2
+                                       << "--a 2 — вне допустимого диапазона a от 3 до 9";
+    QTest::newRow("a beyond 32 bits")
+        << QStringList{"--margins", "10", "9", "30", "--a", "2147483648"} << 2
+        << "--a 2147483648 — вне допустимого диапазона a от 0 до 9";
     QTest::newRow("help") << QStringList{"--help"} << 0 << "";
     QTest::newRow("version") << QStringList{"--version"} << 0 << "";
     QTest::newRow("level outside (0, 1)")
         << QStringList{"--conf-level", "1", "8", "2", "1", "5"} << 1 << "--conf-level 1";
+    QTest::newRow("level with a decimal comma")
+        << QStringList{"--conf-level", "0,95", "8", "2", "1", "5"} << 1
+        << "velmar-report: --conf-level 0,95: пишите десятичную точку: 0.95";
+    QTest::newRow("level without its value") << QStringList{"8", "2", "1", "5", "--conf-level"} << 1
+                                             << "после --conf-level нужно значение";
     QTest::newRow("batch takes no table")
         << QStringList{"--batch", "8", "2", "1", "5"} << 1 << "Использование";
 }
@@ -88,6 +132,31 @@ void TestCli::statusAndStreams()
         QVERIFY2(QString::fromUtf8(r.err).contains(errorText), r.err.constData());
     if (r.exitCode != 0)
         QVERIFY(r.out.isEmpty());
+}
+
+void TestCli::helpAndVersionWin_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("start"); // of standard output
+    const QString usage = QStringLiteral("Использование:\n");
+    const QString version = QStringLiteral("velmar-report ");
+    QTest::newRow("-h") << QStringList{"-h"} << usage;
+    QTest::newRow("-V") << QStringList{"-V"} << version;
+    QTest::newRow("help after a table") << QStringList{"8", "2", "1", "5", "--help"} << usage;
+    QTest::newRow("help beside wrong arguments")
+        << QStringList{"--frob", "--margins", "10", "9", "5", "-h"} << usage;
+    QTest::newRow("help over version") << QStringList{"--help", "-V"} << usage;
+    QTest::newRow("version beside a wrong number") << QStringList{"8.5", "--version"} << version;
+}
+
+void TestCli::helpAndVersionWin()
+{
+    QFETCH(QStringList, args);
+    const TResult r = Run(args);
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.err.isEmpty());
+    QFETCH(QString, start);
+    QVERIFY2(QString::fromUtf8(r.out).startsWith(start), r.out.constData());
 }
 
 void TestCli::workedExampleReport()
@@ -219,6 +288,27 @@ void TestCli::batch()
                 QCOMPARE(got[f], want);
         }
     }
+}
+
+void TestCli::fullOutput_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("report") << QStringList{"8", "2", "1", "5"};
+    QTest::newRow("cp1251 in one write") << QStringList{"--cp1251", "100", "100", "100", "100"};
+    QTest::newRow("csv") << QStringList{"--csv", "8", "2", "1", "5"};
+    QTest::newRow("help") << QStringList{"--help"};
+    QTest::newRow("version") << QStringList{"--version"};
+}
+
+void TestCli::fullOutput()
+{
+    QFETCH(QStringList, args);
+    if (!QFile::exists("/dev/full"))
+        QSKIP("no /dev/full");
+    const TResult r = Run(args, QByteArray(), "/dev/full");
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.err.startsWith("velmar-report: не могу записать стандартный вывод: "),
+             r.err.constData());
 }
 
 QTEST_GUILESS_MAIN(TestCli)
