@@ -17,6 +17,7 @@
 #include <QString>
 
 #include <cerrno>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -148,6 +149,8 @@ void WriteCsv(const TFisherDistribution &dist)
 
 int main(int argc, char **argv)
 {
+    // Russian reasons for failed reads and writes; numbers stay in the C locale.
+    std::setlocale(LC_MESSAGES, "");
     QString reason;
     const std::optional<TArguments> args = ParseArguments(argc, argv, reason);
     if (!args) {
@@ -160,10 +163,7 @@ int main(int argc, char **argv)
     switch (args->output) {
     case TOutput::Help: std::fputs(Usage, stdout); return 0;
     case TOutput::Version: std::printf("velmar-report %s\n", VELMAR_VERSION); return 0;
-    case TOutput::Batch: {
-        const int status = RunBatch(stdin, stdout, args->confLevel);
-        return std::fflush(stdout) == 0 ? status : 1;
-    }
+    case TOutput::Batch: return RunBatch(stdin, stdout, stderr, args->confLevel);
     default: break;
     }
 
