@@ -46,6 +46,8 @@ public:
         m_length = 0;
         m_long = false;
         bool any = false;
+        const bool first = m_first;
+        m_first = false;
         for (;;) {
             if (m_pos == m_end && !Fill())
                 return any && m_error == 0 && !m_stopped;
@@ -66,12 +68,9 @@ public:
                 m_line[m_length++] = ch;
             else
                 m_long = true;
-            // A spreadsheet's UTF-8 byte-order mark ahead of the first line.
-            if (m_first && m_length == 3) {
-                m_first = false;
-                if (std::string_view(m_line.data(), 3) == "\xEF\xBB\xBF")
-                    m_length = 0;
-            }
+            // A spreadsheet's UTF-8 byte-order mark at the start of the input.
+            if (first && m_length == 3 && std::string_view(m_line.data(), 3) == "\xEF\xBB\xBF")
+                m_length = 0;
         }
     }
     // The line without its end; only its first MaxLine bytes when Long().
