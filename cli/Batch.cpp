@@ -5,11 +5,16 @@
 #include "mainwin/InputSteps.h"
 
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <cstdint>
-#include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
+
+#include <unistd.h>
 
 const char BatchHeader[] = "a,b,c,d,point,two_sided,left,right,two_sided_minlike,midp_left,"
                            "midp_right,midp_two_sided,or_sample,or_cmle,or_low,or_high,error";
@@ -17,6 +22,101 @@ const char BatchHeader[] = "a,b,c,d,point,two_sided,left,right,two_sided_minlike
 namespace {
 
 const char *const UnreadableLine = "Строка не прочитана: нужны четыре неотрицательных целых числа";
+const char *const LongLine = "Строка не прочитана: длиннее 4096 байт";
+
+// The most of a line held: a longer one is read through to its end unheld.
+constexpr size_t MaxLine = 4096;
+// The most of a cell an over-long line echoes.
+constexpr size_t MaxEcho = 20;
+
+// Lines ended by LF, CR LF or a lone CR, at most MaxLine bytes of each held.
+// Reads whatever has arrived, and calls beforeWait before each read that may
+// wait for more: a program that sends a line and waits for its row gets it.
+class TLineReader {
+public:
+    TLineReader(std::FILE *in, std::function<bool()> beforeWait)
+        : m_fd(fileno(in)), m_beforeWait(std::move(beforeWait))
+    {
+    }
+
+    // The next line; false at the end of the input, on a read error (Error())
+    // or when beforeWait refused.
+    bool Next()
+    {
+        m_length = 0;
+        m_long = false;
+        bool any = false;
+        const bool first = m_first;
+        m_first = false;
+        for (;;) {
+            if (m_pos == m_end && !Fill())
+                return any && m_error == 0 && !m_stopped;
+            const char ch = m_input[m_pos++];
+            if (m_afterCr) {
+                m_afterCr = false;
+                if (ch == '\n')
+                    continue; // the LF of a CR LF
+            }
+            if (ch == '\n')
+                return true;
+            if (ch == '\r') {
+                m_afterCr = true;
+                return true;
+            }
+            any = true;
+            if (m_length < MaxLine)
+                m_line[m_length++] = ch;
+            else
+                m_long = true;
+            // A spreadsheet's UTF-8 byte-order mark at the start of the input.
+            if (first && m_length == 3 && std::string_view(m_line.data(), 3) == "\xEF\xBB\xBF")
+                m_length = 0;
+        }
+    }
+    // The line without its end; only its first MaxLine bytes when Long().
+    std::string_view Text() const { return std::string_view(m_line.data(), m_length); }
+    bool Long() const { return m_long; }
+    // The errno of a failed read, 0 when the input ended or beforeWait refused.
+    int Error() const { return m_error; }
+
+private:
+    bool Fill()
+    {
+        if (m_ended)
+            return false; // a terminal would wait for a second end
+        if (m_fd < 0) {
+            m_error = EBADF;
+            return false;
+        }
+        if (!m_beforeWait()) {
+            m_stopped = true;
+            return false;
+        }
+        ssize_t got;
+        do
+            got = read(m_fd, m_input.data(), m_input.size());
+        while (got < 0 && errno == EINTR);
+        if (got < 0)
+            m_error = errno;
+        m_pos = 0;
+        m_end = got > 0 ? size_t(got) : 0;
+        m_ended = got <= 0;
+        return got > 0;
+    }
+
+    int m_fd;
+    std::function<bool()> m_beforeWait;
+    std::array<char, 65536> m_input;
+    size_t m_pos = 0, m_end = 0;
+    std::array<char, MaxLine> m_line;
+    size_t m_length = 0;
+    bool m_long = false;
+    bool m_afterCr = false;
+    bool m_first = true;
+    bool m_stopped = false;
+    bool m_ended = false;
+    int m_error = 0;
+};
 
 // A line of the input as read: up to four cells, each kept as its digits.
 struct TLine {
@@ -24,9 +124,21 @@ struct TLine {
     bool readable = true;
 };
 
-bool IsSeparator(char ch)
+bool IsBlank(char ch)
 {
-    return ch == ' ' || ch == '\t' || ch == ',' || ch == ';' || ch == '\r';
+    return ch == ' ' || ch == '\t';
+}
+
+bool IsDelimiter(char ch)
+{
+    return ch == ',' || ch == ';';
+}
+
+size_t SkipBlanks(std::string_view text, size_t i)
+{
+    while (i < text.size() && IsBlank(text[i]))
+        ++i;
+    return i;
 }
 
 bool AllDigits(std::string_view text)
@@ -39,36 +151,44 @@ bool AllDigits(std::string_view text)
     return true;
 }
 
+// Blanks and tabs may repeat; a comma or semicolon, blanks around it allowed,
+// separates two fields, so two in a row, or one at either end, leave an empty
+// field and the line unreadable.
 TLine Split(std::string_view text)
 {
     TLine line;
     size_t count = 0;
-    size_t i = 0;
+    size_t i = SkipBlanks(text, 0);
     while (i < text.size()) {
-        while (i < text.size() && IsSeparator(text[i]))
-            ++i;
-        if (i >= text.size())
-            break;
         const size_t start = i;
-        while (i < text.size() && !IsSeparator(text[i]))
+        while (i < text.size() && !IsBlank(text[i]) && !IsDelimiter(text[i]))
             ++i;
         const std::string_view token = text.substr(start, i - start);
-        if (count < line.cells.size()) {
-            if (AllDigits(token))
-                line.cells[count] = token;
-            else
-                line.readable = false;
-        }
+        if (!AllDigits(token))
+            line.readable = false;
+        else if (count < line.cells.size())
+            line.cells[count] = token;
         ++count;
+        i = SkipBlanks(text, i);
+        if (i < text.size() && IsDelimiter(text[i])) {
+            i = SkipBlanks(text, i + 1);
+            if (i == text.size())
+                line.readable = false; // an empty last field
+        }
     }
     if (count != line.cells.size())
         line.readable = false;
     return line;
 }
 
-// A cell's value, or more than any total accepted when it has too many digits.
+// A cell's value, or more than any total accepted when it has too many
+// significant digits; leading zeros count for nothing.
 int64_t CellValue(std::string_view digits)
 {
+    const size_t first = digits.find_first_not_of('0');
+    if (first == std::string_view::npos)
+        return 0;
+    digits.remove_prefix(first);
     if (digits.size() > 9)
         return int64_t(MaxGrandTotal) + 1;
     int64_t value = 0;
@@ -109,94 +229,134 @@ public:
         }
         m_row += '"';
     }
-    void End()
+    // Writes the row out; false, with errno kept in Error(), when that fails.
+    bool End()
     {
         m_row += '\n';
-        std::fwrite(m_row.data(), 1, m_row.size(), m_out);
+        const bool written = std::fwrite(m_row.data(), 1, m_row.size(), m_out) == m_row.size();
+        if (!written)
+            m_error = errno;
         m_row.clear();
+        return written;
     }
+    // The rows still buffered, written out before the input is waited for and
+    // at the end.
+    bool Flush()
+    {
+        if (std::fflush(m_out) == 0)
+            return true;
+        m_error = errno;
+        return false;
+    }
+    int Error() const { return m_error; }
 
 private:
     std::FILE *m_out;
     std::string m_row;
+    int m_error = 0;
 };
 
-// The cells as read and empty value fields, then the message.
-void RefusedRow(TRowWriter &row, const TLine &line, const char *message)
+// The cells as read (at most echo characters of each) and empty value fields,
+// then the message.
+void RefusedRow(TRowWriter &row, const TLine &line, const char *message,
+                size_t echo = std::string_view::npos)
 {
     for (const std::string_view cell : line.cells) {
-        row.Text(cell);
+        row.Text(cell.substr(0, echo));
         row.Comma();
     }
     for (int field = 0; field < 12; ++field)
         row.Comma();
     row.Quoted(message);
-    row.End();
+}
+
+// A readable line's row: its statistics, or its refusal (refused is then set).
+void ComputedRow(TRowWriter &row, const TLine &line, TFisherDistribution &dist,
+                 long double confLevel, bool &refused)
+{
+    std::array<int64_t, 4> cell{};
+    for (size_t i = 0; i < cell.size(); ++i)
+        cell[i] = CellValue(line.cells[i]);
+    const int64_t total = cell[0] + cell[1] + cell[2] + cell[3];
+    if (total > MaxGrandTotal) {
+        RefusedRow(row, line, InputMessages::CellsOver20000);
+        refused = true;
+        return;
+    }
+    const int32_t a = int32_t(cell[0]), b = int32_t(cell[1]), c = int32_t(cell[2]),
+                  d = int32_t(cell[3]);
+    if (ComputeDistribution(dist, a + b + c + d, a + b, a + c) != 0) {
+        // The total of 0: refused as "Расчет" refuses it.
+        RefusedRow(row, line, "Ошибка");
+        refused = true;
+        return;
+    }
+    const TTableStatistics st = ComputeTableStatistics(dist, a, b, c, d, confLevel);
+    const int32_t i = a - dist.aMin;
+    for (const int32_t value : {a, b, c, d}) {
+        char digits[16];
+        row.Text(std::string_view(digits,
+                                  size_t(std::to_chars(digits, digits + 16, value).ptr - digits)));
+        row.Comma();
+    }
+    // The two-sided sum in extended precision: the double one reads 0 in the far
+    // tails, where right and left go on.
+    for (const long double p :
+         {dist.point.Get(i), TwoSidedExtended(dist, i), dist.leftCumulative.Get(i), dist.Right(i),
+          st.minLikelihood, st.midPLeft, st.midPRight, st.midPTwoSided}) {
+        row.Number(p);
+        row.Comma();
+    }
+    for (const TOddsRatio &ratio : {st.sample, st.estimate, st.lower, st.upper}) {
+        row.OddsRatio(ratio);
+        row.Comma();
+    }
+    // no error
 }
 
 } // namespace
 
-int RunBatch(std::FILE *in, std::FILE *out, long double confLevel)
+int OutputFailed(std::FILE *err, int error)
 {
-    std::fputs(BatchHeader, out);
-    std::fputc('\n', out);
+    std::fprintf(err, "velmar-report: не могу записать стандартный вывод: %s\n",
+                 error != 0 ? std::strerror(error) : "ошибка записи");
+    return 1;
+}
+
+int RunBatch(std::FILE *in, std::FILE *out, std::FILE *err, long double confLevel)
+{
     TRowWriter row(out);
+    row.Text(BatchHeader);
+    if (!row.End())
+        return OutputFailed(err, row.Error());
+    TLineReader reader(in, [&row] { return row.Flush(); });
     TFisherDistribution dist;
     bool refused = false;
-    char *buffer = nullptr;
-    size_t capacity = 0;
-    ssize_t length;
-    while ((length = getline(&buffer, &capacity, in)) >= 0) {
-        std::string_view text(buffer, size_t(length));
-        while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-            text.remove_suffix(1);
+    while (reader.Next()) {
+        const std::string_view text = reader.Text();
         const size_t first = text.find_first_not_of(" \t");
         if (first == std::string_view::npos || text[first] == '#')
-            continue;
+            continue; // blank or a comment, whatever its length
 
         const TLine line = Split(text);
-        if (!line.readable) {
+        if (reader.Long()) {
+            RefusedRow(row, line, LongLine, MaxEcho);
+            refused = true;
+        } else if (!line.readable) {
             RefusedRow(row, line, UnreadableLine);
             refused = true;
-            continue;
-        }
-        std::array<int64_t, 4> cell{};
-        for (size_t i = 0; i < cell.size(); ++i)
-            cell[i] = CellValue(line.cells[i]);
-        const int64_t total = cell[0] + cell[1] + cell[2] + cell[3];
-        if (total > MaxGrandTotal) {
-            RefusedRow(row, line, InputMessages::CellsOver20000);
-            refused = true;
-            continue;
-        }
-        const int32_t a = int32_t(cell[0]), b = int32_t(cell[1]), c = int32_t(cell[2]),
-                      d = int32_t(cell[3]);
-        if (ComputeDistribution(dist, a + b + c + d, a + b, a + c) != 0) {
-            // The total of 0: refused as "Расчет" refuses it.
-            RefusedRow(row, line, "Ошибка");
-            refused = true;
-            continue;
-        }
-        const TTableStatistics st = ComputeTableStatistics(dist, a, b, c, d, confLevel);
-        const int32_t i = a - dist.aMin;
-        for (const int32_t value : {a, b, c, d}) {
-            char digits[16];
-            row.Text(std::string_view(
-                digits, size_t(std::to_chars(digits, digits + 16, value).ptr - digits)));
-            row.Comma();
-        }
-        for (const long double p :
-             {dist.point.Get(i), dist.twoSided.Get(i), dist.leftCumulative.Get(i), dist.Right(i),
-              st.minLikelihood, st.midPLeft, st.midPRight, st.midPTwoSided}) {
-            row.Number(p);
-            row.Comma();
-        }
-        for (const TOddsRatio &ratio : {st.sample, st.estimate, st.lower, st.upper}) {
-            row.OddsRatio(ratio);
-            row.Comma();
-        }
-        row.End(); // no error
+        } else
+            ComputedRow(row, line, dist, confLevel, refused);
+        if (!row.End())
+            return OutputFailed(err, row.Error());
     }
-    std::free(buffer);
+    if (reader.Error() != 0) {
+        row.Flush(); // the rows so far; the read failure is the one reported
+        std::fprintf(err, "velmar-report: не могу прочитать стандартный ввод: %s\n",
+                     std::strerror(reader.Error()));
+        return 1;
+    }
+    if (row.Error() != 0 || !row.Flush())
+        return OutputFailed(err, row.Error());
     return refused ? 2 : 0;
 }

@@ -285,16 +285,7 @@ public:
         return !m_failed;
     }
     // Tells the user on standard error; returns the exit status.
-    int StandardOutputFailure() const
-    {
-        // The reason in the user's language, in UTF-8 as the rest of the line;
-        // the other categories stay "C" so numbers keep their decimal point.
-        std::setlocale(LC_MESSAGES, "");
-        bind_textdomain_codeset("libc", "UTF-8");
-        std::fprintf(stderr, "velmar-report: не могу записать стандартный вывод: %s\n",
-                     m_errno != 0 ? std::strerror(m_errno) : "ошибка записи");
-        return 1;
-    }
+    int StandardOutputFailure() const { return OutputFailed(stderr, m_errno); }
 
 private:
     void Check(bool written)
@@ -336,6 +327,10 @@ void WriteCsv(TCheckedOutput &out, const TFisherDistribution &dist)
 
 int main(int argc, char **argv)
 {
+    // Failed reads and writes give their reasons in the user's language, in
+    // UTF-8 as the rest of the line; numbers stay in the C locale.
+    std::setlocale(LC_MESSAGES, "");
+    bind_textdomain_codeset("libc", "UTF-8");
     TCheckedOutput out;
     if (const std::optional<TOutput> information = InformationWanted(argc, argv)) {
         if (*information == TOutput::Help)
@@ -354,10 +349,7 @@ int main(int argc, char **argv)
         return 1;
     }
     switch (args->output) {
-    case TOutput::Batch: {
-        const int status = RunBatch(stdin, stdout, args->confLevel);
-        return std::fflush(stdout) == 0 ? status : 1;
-    }
+    case TOutput::Batch: return RunBatch(stdin, stdout, stderr, args->confLevel);
     default: break;
     }
 

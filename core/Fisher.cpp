@@ -60,6 +60,43 @@ int32_t Measure(int32_t a, int32_t b, int32_t c, int32_t d)
     return std::abs(a * d - b * c);
 }
 
+// The two-sided walk takes tables in order of decreasing |ad - bc|, from both
+// tails inward; equal measures at the two ends are taken together. take(added,
+// j, J) gets each step's probability and its tables (J == j for one table) and
+// returns whether to go on.
+template <class Take> void WalkTwoSided(const TFisherDistribution &r, Take take)
+{
+    int32_t j = 0, J = r.Count() - 1;
+    int32_t aL = r.aMin, bL = r.bMax, cL = r.cMax, dL = r.dMin;
+    int32_t aR = r.aMax, bR = r.bMin, cR = r.cMin, dR = r.dMax;
+    int32_t DL = Measure(aL, bL, cL, dL);
+    int32_t DR = Measure(aR, bR, cR, dR);
+    while (J >= j) {
+        if (j == J) {
+            take(r.point.Get(j), j, j);
+            return;
+        }
+        if (DL > DR) {
+            if (!take(r.point.Get(j), j, j))
+                return;
+            ++j;
+            DL = Measure(++aL, --bL, --cL, ++dL);
+        } else if (DL < DR) {
+            if (!take(r.point.Get(J), J, J))
+                return;
+            --J;
+            DR = Measure(--aR, ++bR, ++cR, --dR);
+        } else {
+            if (!take(r.point.Get(j) + r.point.Get(J), j, J))
+                return;
+            ++j;
+            --J;
+            DL = Measure(++aL, --bL, --cL, ++dL);
+            DR = Measure(--aR, ++bR, ++cR, --dR);
+        }
+    }
+}
+
 } // namespace
 
 int32_t ComputeDistribution(TFisherDistribution &r, int32_t s, int32_t m, int32_t k)
@@ -106,40 +143,14 @@ int32_t ComputeDistribution(TFisherDistribution &r, int32_t s, int32_t m, int32_
     r.leftCumulative.Reset(n);
     r.rightCumulative.Reset(n);
 
-    // The two-sided walk takes tables in order of decreasing |ad - bc|, from
-    // both tails inward; equal measures at the two ends are taken together.
-    int32_t j = 0, J = n - 1;
-    int32_t aL = r.aMin, bL = r.bMax, cL = r.cMax, dL = r.dMin;
-    int32_t aR = r.aMax, bR = r.bMin, cR = r.cMin, dR = r.dMax;
-    int32_t DL = Measure(aL, bL, cL, dL);
-    int32_t DR = Measure(aR, bR, cR, dR);
+    // Each step rounds the running sum to double, as the designed report shows it.
     double S = 0.0;
-    while (J >= j) {
-        if (j == J) {
-            S = double(r.point.Get(j) + (long double)S);
-            r.twoSided.Put(j, S);
-            break;
-        }
-        if (DL > DR) {
-            S = double(r.point.Get(j) + (long double)S);
-            r.twoSided.Put(j, S);
-            ++j;
-            DL = Measure(++aL, --bL, --cL, ++dL);
-        } else if (DL < DR) {
-            S = double(r.point.Get(J) + (long double)S);
-            r.twoSided.Put(J, S);
-            --J;
-            DR = Measure(--aR, ++bR, ++cR, --dR);
-        } else {
-            S = double((r.point.Get(j) + r.point.Get(J)) + (long double)S);
-            r.twoSided.Put(j, S);
-            r.twoSided.Put(J, S);
-            ++j;
-            --J;
-            DL = Measure(++aL, --bL, --cL, ++dL);
-            DR = Measure(--aR, ++bR, ++cR, --dR);
-        }
-    }
+    WalkTwoSided(r, [&](long double added, int32_t j, int32_t J) {
+        S = double(added + (long double)S);
+        r.twoSided.Put(j, S);
+        r.twoSided.Put(J, S);
+        return true;
+    });
 
     long double cumulative = r.point.Get(0);
     r.leftCumulative.Put(0, cumulative);
@@ -155,4 +166,15 @@ int32_t ComputeDistribution(TFisherDistribution &r, int32_t s, int32_t m, int32_
         r.rightCumulative.Put(i, cumulative);
     }
     return 0;
+}
+
+long double TwoSidedExtended(const TFisherDistribution &dist, int32_t i)
+{
+    long double sum = 0.0L;
+    WalkTwoSided(dist, [&](long double added, int32_t j, int32_t J) {
+        sum = added + sum;
+        return j != i && J != i;
+    });
+    // Rounding can carry the sum of all tables a little past 1.
+    return std::min(sum, 1.0L);
 }

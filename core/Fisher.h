@@ -41,3 +41,8 @@ extern TFisherDistribution FisherDistribution;
 // Returns 0; 1 for empty or inconsistent margins; 2 for s above 20000.
 // A refusal leaves the previous result untouched.
 int32_t ComputeDistribution(TFisherDistribution &result, int32_t s, int32_t m, int32_t k);
+
+// The two-sided probability of table i summed over the same tables and in the
+// same order as twoSided, but in extended precision and never above 1: it keeps
+// its range in the far tails, where the double sum reads 0 below 1e-308.
+long double TwoSidedExtended(const TFisherDistribution &dist, int32_t i);

@@ -3,6 +3,8 @@
 #include <QProcess>
 #include <QStringDecoder>
 
+#include <unistd.h>
+
 namespace {
 
 struct TResult {
@@ -213,6 +215,11 @@ void TestCli::batch_data()
     QTest::addColumn<int>("exitCode");
     // Each row's fields: numbers compare within 1e-12 relative, "*" matches anything.
     QTest::addColumn<QList<QStringList>>("rows");
+    // How the streams are set up: "" pipes, "line by line" (each line sent only
+    // after the row of the one before came), "stdin folder", "stdin closed",
+    // "stdout full" (the rows are then not checked).
+    QTest::addColumn<QString>("streams");
+    QTest::addColumn<QString>("errorText"); // the start of standard error's one line
 
     // Expected values from an independent computation (exact fractions, mpmath).
     QTest::newRow("8 2 1 5") << QByteArray("8 2 1 5\n") << 0
@@ -222,12 +229,16 @@ void TestCli::batch_data()
                                                     "0.987325174825174825", "0.0126748251748251748",
                                                     "0.0253496503496503497", "20",
                                                     "15.4658197169209", "1.00884920794769",
-                                                    "1059.63949508628", ""}};
+                                                    "1059.63949508628", ""}}
+                             << ""
+                             << "";
     QTest::newRow("comments, blanks and separators")
         << QByteArray("# tables\n\n   \n0;5,6\t4\r\n") << 0
         << QList<QStringList>{{"0", "5", "6", "4", "0.041958041958041958", "0.0889110889110889111",
                                "0.041958041958041958", "1", "0.043956043956043956", "*", "*", "*",
-                               "0", "0", "0", "*", ""}};
+                               "0", "0", "0", "*", ""}}
+        << ""
+        << "";
     const QString unread =
         QStringLiteral("Строка не прочитана: нужны четыре неотрицательных целых числа");
     QStringList empty(12);
@@ -239,7 +250,84 @@ void TestCli::batch_data()
                               QStringList{"1", "2", "3", ""} + empty + QStringList{unread},
                               QStringList{"", "1", "2", "3"} + empty + QStringList{unread},
                               {"3", "0", "0", "0", "1", "1", "1", "1", "1", "0.5", "0.5", "1", "",
-                               "", "0", "inf", ""}};
+                               "", "0", "inf", ""}}
+        << ""
+        << "";
+
+    // Input as spreadsheets and other programs write it.
+    const QStringList any(11, "*");
+    const QStringList table8215 =
+        QStringList{"8", "2", "1", "5", "0.0236013986013986002"} + any + QStringList{""};
+    const QStringList table3113 =
+        QStringList{"3", "1", "1", "3", "0.228571428571428571"} + any + QStringList{""};
+    const QStringList table0564 =
+        QStringList{"0", "5", "6", "4", "0.041958041958041958"} + any + QStringList{""};
+    QTest::newRow("byte-order mark, CR LF") << QByteArray("\xEF\xBB\xBF"
+                                                          "8;2;1;5\r\n")
+                                            << 0 << QList<QStringList>{table8215} << ""
+                                            << "";
+    QTest::newRow("lone CR, CR LF and LF end lines")
+        << QByteArray("8 2 1 5\r3 1 1 3\r\n\r\n0 5 6 4\n\r3 1 1 3") << 0
+        << QList<QStringList>{table8215, table3113, table0564, table3113} << ""
+        << "";
+    QTest::newRow("cells by value")
+        << QByteArray("0000000008 2 1 5\n0000000000000000020001 0 00 0\n") << 2
+        << QList<QStringList>{table8215, QStringList{"0000000000000000020001", "0", "00", "0"} +
+                                             empty +
+                                             QStringList{"Величины a,b,c,d в сумме не должны "
+                                                         "превышать 20000"}}
+        << ""
+        << "";
+    QTest::newRow("empty fields between commas or semicolons")
+        << QByteArray("8,,2,1,5\n8,,2,1\n8 2 1 5,\n;8 2 1 5\n8 , ; 2 1 5\n 8 ;2 ;\t1;  5 \n") << 2
+        << QList<QStringList>{QStringList{"8", "", "2", "1"} + empty + QStringList{unread},
+                              QStringList{"8", "", "2", "1"} + empty + QStringList{unread},
+                              QStringList{"8", "2", "1", "5"} + empty + QStringList{unread},
+                              QStringList{"", "8", "2", "1"} + empty + QStringList{unread},
+                              QStringList{"8", "", "2", "1"} + empty + QStringList{unread},
+                              table8215}
+        << ""
+        << "";
+    const QString tooLong = QStringLiteral("Строка не прочитана: длиннее 4096 байт");
+    QTest::newRow("lines up to 4096 bytes")
+        << ("8 2 1 5" + QByteArray(4089, ' ') + "\n8 2 1 5" + QByteArray(4090, ' ') + "\n1 2 3 " +
+            QByteArray(300000, '4') + "\r# " + QByteArray(5000, 'x') + "\n3 1 1 3\n")
+        << 2
+        << QList<QStringList>{table8215,
+                              QStringList{"8", "2", "1", "5"} + empty + QStringList{tooLong},
+                              QStringList{"1", "2", "3", QString(20, '4')} + empty +
+                                  QStringList{tooLong},
+                              table3113}
+        << ""
+        << "";
+    // Far in the tails the two-sided sum goes on below the double range, where the
+    // double sum reads 0 (exact: 2 / C(4000, 2000)).
+    QTest::newRow("two_sided below the double range")
+        << QByteArray("0 2000 2000 0\n") << 0
+        << QList<QStringList>{QStringList{"0", "2000", "2000", "0", "6.013598399598970851e-1203",
+                                          "1.202719679919794170e-1202",
+                                          "6.013598399598970851e-1203", "1"} +
+                              QStringList(8, "*") + QStringList{""}}
+        << ""
+        << "";
+
+    // A program that sends a line and waits for its row gets it.
+    QTest::newRow("line by line") << QByteArray("8 2 1 5\n0 5 6 4\r\n# comment\n3 1 1 3\r1 2 3\n")
+                                  << 2
+                                  << QList<QStringList>{table8215, table0564, table3113,
+                                                        QStringList{"1", "2", "3", ""} + empty +
+                                                            QStringList{unread}}
+                                  << "line by line"
+                                  << "";
+    const QString noInput = QStringLiteral("velmar-report: не могу прочитать стандартный ввод: ");
+    QTest::newRow("stdin a folder")
+        << QByteArray() << 1 << QList<QStringList>{} << "stdin folder" << noInput;
+    QTest::newRow("stdin closed") << QByteArray() << 1 << QList<QStringList>{} << "stdin closed"
+                                  << noInput;
+    QTest::newRow("stdout full") << QByteArray("8 2 1 5\n") << 1 << QList<QStringList>{}
+                                 << "stdout full"
+                                 << QStringLiteral(
+                                        "velmar-report: не могу записать стандартный вывод: ");
 }
 
 // The fields of a CSV row; a quoted field loses its quotes.
@@ -260,13 +348,64 @@ QStringList SplitCsv(const QString &row)
     return fields;
 }
 
+// velmar-report --batch with its streams set up as the row asks.
+TResult RunBatch(const QByteArray &input, const QString &streams)
+{
+    QProcess process;
+    if (streams == "stdin folder")
+        process.setStandardInputFile(QStringLiteral("/"));
+    if (streams == "stdin closed")
+        process.setChildProcessModifier([] { ::close(STDIN_FILENO); });
+    if (streams == "stdout full")
+        process.setStandardOutputFile(QStringLiteral("/dev/full"));
+    process.start(QStringLiteral(VELMAR_REPORT_PATH), {"--batch"});
+    QByteArray out;
+    if (streams == "line by line") {
+        // The header, then each line's row before the next line is sent; the
+        // timeouts only catch a row that never comes.
+        const auto waitForRows = [&](qsizetype rows) {
+            while (out.count('\n') < rows && process.waitForReadyRead(20000))
+                out += process.readAllStandardOutput();
+            return out.count('\n') >= rows;
+        };
+        if (!waitForRows(1))
+            return {-1, out, "no header"};
+        // Lines end after a LF, or a CR not followed by one.
+        for (qsizetype start = 0, end = 0; start < input.size(); start = end) {
+            while (end < input.size() && input[end] != '\n' &&
+                   !(input[end] == '\r' && input.mid(end + 1, 1) != "\n"))
+                ++end;
+            const QByteArray line = input.mid(start, ++end - start);
+            const qsizetype before = out.count('\n');
+            process.write(line);
+            if (!line.startsWith('#') && !waitForRows(before + 1))
+                return {-1, out, "no row for " + line};
+        }
+    } else if (streams.isEmpty())
+        process.write(input);
+    process.closeWriteChannel();
+    process.waitForFinished(60000);
+    return {process.exitCode(), out + process.readAllStandardOutput(),
+            process.readAllStandardError()};
+}
+
 void TestCli::batch()
 {
     QFETCH(QByteArray, input);
     QFETCH(QList<QStringList>, rows);
-    const TResult r = Run({"--batch"}, input);
+    QFETCH(QString, streams);
+    QFETCH(QString, errorText);
+    const TResult r = RunBatch(input, streams);
     QTEST(r.exitCode, "exitCode");
-    QVERIFY(r.err.isEmpty());
+    if (errorText.isEmpty())
+        QVERIFY2(r.err.isEmpty(), r.err.constData());
+    else {
+        QVERIFY2(r.err.startsWith(errorText.toUtf8()), r.err.constData());
+        QCOMPARE(r.err.count('\n'), 1);
+        QVERIFY(r.err.endsWith('\n'));
+    }
+    if (streams == "stdout full")
+        return;
     QStringList lines = QString::fromUtf8(r.out).split('\n');
     QCOMPARE(lines.takeLast(), QString());
     QCOMPARE(lines.takeFirst(),
@@ -278,12 +417,16 @@ void TestCli::batch()
         QCOMPARE(got.size(), 17);
         for (int f = 0; f < 17; ++f) {
             const QString &want = rows[i][f];
-            bool number = false;
-            const double wanted = want.toDouble(&number);
             if (want == "*")
                 continue;
-            if (number && wanted != 0 && std::isfinite(wanted))
-                QVERIFY2(std::fabs(got[f].toDouble() / wanted - 1) <= 1e-12, qPrintable(lines[i]));
+            // Read as extended numbers: the far tails are below the double range.
+            const QByteArray wantText = want.toLatin1(), gotText = got[f].toLatin1();
+            char *end = nullptr;
+            const long double wanted = std::strtold(wantText.constData(), &end);
+            if (!want.isEmpty() && *end == '\0' && wanted != 0 && std::isfinite(wanted))
+                QVERIFY2(std::fabs(std::strtold(gotText.constData(), nullptr) / wanted - 1) <=
+                             1e-12L,
+                         qPrintable(lines[i]));
             else
                 QCOMPARE(got[f], want);
         }

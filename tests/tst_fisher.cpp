@@ -67,6 +67,8 @@ private slots:
     void twoSidedIsSymmetricForSymmetricMargins();
     void farRightTail_data();
     void farRightTail();
+    void twoSidedExtended_data();
+    void twoSidedExtended();
     void driverOrder_data();
     void driverOrder();
 
@@ -313,6 +315,37 @@ void TestFisher::farRightTail()
     char message[80];
     std::snprintf(message, sizeof message, "%.20Lg vs %.20Lg", right, exact);
     QVERIFY2(std::fabs(right - exact) <= 1e-14L * exact, message);
+}
+
+void TestFisher::twoSidedExtended_data()
+{
+    QTest::addColumn<int>("s");
+    QTest::addColumn<int>("m");
+    QTest::addColumn<int>("k");
+    QTest::addColumn<int>("a");
+    QTest::addColumn<long double>("exact"); // from exact integer sums
+    QTest::newRow("312 160 153 287") << 912 << 472 << 465 << 312 << 2.355892210408496408358e-21L;
+    QTest::newRow("below the double range")
+        << 4000 << 2000 << 2000 << 0 << 1.202719679919794170158e-1202L;
+    QTest::newRow("near the extended floor")
+        << 20000 << 10000 << 10000 << 9716 << 2.337712525882721204053e-4900L;
+    // Every table: the rounded sum of all would come out one unit above 1.
+    QTest::newRow("1 3 1 1") << 6 << 4 << 2 << 1 << 1.0L;
+}
+
+void TestFisher::twoSidedExtended()
+{
+    QFETCH(int, s);
+    QFETCH(int, m);
+    QFETCH(int, k);
+    QFETCH(int, a);
+    QFETCH(long double, exact);
+    QCOMPARE(ComputeDistribution(dist, s, m, k), 0);
+    const long double twoSided = TwoSidedExtended(dist, a - dist.aMin);
+    char message[80];
+    std::snprintf(message, sizeof message, "%.20Lg vs %.20Lg", twoSided, exact);
+    QVERIFY2(std::fabs(twoSided - exact) <= 1e-15L * exact, message);
+    QVERIFY2(twoSided <= 1.0L, message);
 }
 
 void TestFisher::driverOrder_data()
