@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <unistd.h>
+
 namespace {
 
 struct TRun {
@@ -35,6 +37,22 @@ TRun RunReport(const QStringList &arguments)
     return run;
 }
 
+// Unmounts on every way out of a test, a failed check included.
+struct TMountGuard {
+    QString folder;
+    ~TMountGuard()
+    {
+        if (!folder.isEmpty())
+            QProcess::execute("umount", {folder});
+    }
+};
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
 } // namespace
 
 class TestCliChart : public QObject {
@@ -44,6 +62,7 @@ private slots:
     void charts();
     void refused_data();
     void refused();
+    void unwritableFile_data();
     void unwritableFile();
 };
 
@@ -136,13 +155,43 @@ void TestCliChart::refused()
     QVERIFY(!QFile::exists(dir.filePath("x.bmp")));
 }
 
+void TestCliChart::unwritableFile_data()
+{
+    QTest::addColumn<QString>("place");
+    QTest::newRow("folder that does not exist") << "missing";
+    // A picture of 9 KiB stays in the write buffer until the file is closed.
+    QTest::newRow("full disk, small picture") << "full";
+}
+
 void TestCliChart::unwritableFile()
 {
+    QFETCH(QString, place);
     QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("missing/chart.bmp"));
-    const TRun run = RunReport({"--chart", file, "8", "2", "1", "5"});
+    QString file = dir.filePath(QStringLiteral("missing/chart.bmp"));
+    const QByteArray old = "saved earlier";
+    TMountGuard mount;
+    if (place == "full") {
+        if (geteuid() != 0 ||
+            QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", dir.path()}) != 0)
+            QSKIP("a full disk needs root to mount a small file system");
+        mount.folder = dir.path();
+        file = dir.filePath(QStringLiteral("chart.bmp"));
+        QFile earlier(file);
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.write(old);
+        earlier.close();
+        QFile filler(dir.filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        filler.write(QByteArray(128 * 1024, 'x'));
+    }
+    const TRun run = RunReport({"--chart", file, "--size", "60x50", "8", "2", "1", "5"});
     QCOMPARE(run.exitCode, 1);
-    QVERIFY(run.errors.contains(file.toLocal8Bit()));
+    QVERIFY2(run.errors.startsWith(file.toLocal8Bit() + ": "), run.errors.constData());
+    QVERIFY(run.errors.size() > file.toLocal8Bit().size() + 3); // and a reason
+    if (place == "full")
+        QCOMPARE(ReadAll(file), old);
+    else
+        QVERIFY(!QFile::exists(file));
 }
 
 QTEST_MAIN(TestCliChart)
