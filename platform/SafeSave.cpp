@@ -1,5 +1,7 @@
 #include "platform/SafeSave.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace {
@@ -11,10 +13,25 @@ TSaveResult Fail(TSaveResult result, const QString &reason, QString *error)
     return result;
 }
 
+// A FIFO or a device is no file to replace: it receives the bytes.
+TSaveResult WriteDirectly(const QString &fileName, const QByteArray &bytes, QString *error)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return Fail(TSaveResult::NotOpened, file.errorString(), error);
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        return Fail(TSaveResult::NotWritten, file.errorString(), error);
+    return TSaveResult::Saved;
+}
+
 } // namespace
 
 TSaveResult SaveFileSafely(const QString &fileName, const QByteArray &bytes, QString *error)
 {
+    const QFileInfo target(fileName);
+    if (target.exists() && !target.isFile() && !target.isDir())
+        return WriteDirectly(fileName, bytes, error);
+
     QSaveFile file(fileName);
     // A folder that takes no new file has no room for the safe copy: an existing
     // file there that may be written is written in place.

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -64,6 +66,8 @@ private slots:
     void refused();
     void unwritableFile_data();
     void unwritableFile();
+    void notRegularFiles_data();
+    void notRegularFiles();
 };
 
 void TestCliChart::charts_data()
@@ -192,6 +196,57 @@ void TestCliChart::unwritableFile()
         QCOMPARE(ReadAll(file), old);
     else
         QVERIFY(!QFile::exists(file));
+}
+
+void TestCliChart::notRegularFiles_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("FIFO receives the picture") << "fifo";
+    QTest::newRow("device stays a device") << "device";
+    QTest::newRow("symbolic link written through") << "link";
+}
+
+void TestCliChart::notRegularFiles()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("target"));
+    const QString received = dir.filePath(QStringLiteral("received.bmp"));
+    QProcess reader;
+    if (kind == "fifo") {
+        QVERIFY(mkfifo(QFile::encodeName(target).constData(), 0600) == 0);
+        // Opening a FIFO for writing waits for its reader.
+        reader.setStandardOutputFile(received);
+        reader.start(QStringLiteral("cat"), {target});
+        QVERIFY(reader.waitForStarted());
+    } else if (kind == "device") {
+        // A null device of the test's own: a faulty save replaces this one, not /dev/null.
+        if (geteuid() != 0 ||
+            mknod(QFile::encodeName(target).constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+            QSKIP("making a device node needs root");
+    } else {
+        QFile earlier(received);
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.write("saved earlier");
+        earlier.close();
+        QVERIFY(QFile::link(received, target));
+    }
+    const TRun run = RunReport({"--chart", target, "--size", "60x50", "8", "2", "1", "5"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.errors, QByteArray());
+    struct stat status {};
+    QVERIFY(lstat(QFile::encodeName(target).constData(), &status) == 0);
+    if (kind == "device") {
+        QVERIFY(S_ISCHR(status.st_mode));
+        return;
+    }
+    if (kind == "fifo") {
+        QVERIFY(reader.waitForFinished(10000));
+        QVERIFY(S_ISFIFO(status.st_mode));
+    } else {
+        QVERIFY(S_ISLNK(status.st_mode));
+    }
+    QCOMPARE(QImage(received).size(), QSize(60, 50));
 }
 
 QTEST_MAIN(TestCliChart)
