@@ -43,6 +43,16 @@ void TQtMessageBox::Show(const std::string &text, const std::string &caption, TM
     Run(box);
 }
 
+bool TQtQuestionBox::Ask(const std::string &text, const std::string &caption)
+{
+    QMessageBox box(QMessageBox::Question,
+                    QString::fromUtf8(caption.empty() ? ApplicationTitle : caption.c_str()),
+                    QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No,
+                    QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::Yes);
+    return Run(box) == QMessageBox::Yes;
+}
+
 void TQtErrorBox::ShowError(QWidget *parent, const QString &text)
 {
     QMessageBox box(QMessageBox::Critical, QString::fromUtf8(ApplicationTitle), text,

@@ -20,6 +20,8 @@ namespace {
 
 const char *const NotFoundText = "За позицией курсора отыскиваемая фраза отсутствует";
 const char *const SaveCaption = "Сохранить";
+const char *const UnencodableQuestion =
+    "Отчет содержит знаки, которых нет в кодировке Windows-1251. Сохранить их как «?»?";
 
 std::string Utf8(const QString &text)
 {
@@ -223,7 +225,12 @@ bool TFormResult::SaveText(const QString &fileName)
     const QString shown = QDir::toNativeSeparators(fileName);
     // A write that fails half-way (a full disk) must not pass for a saved
     // report; the save then leaves an existing file as it was.
-    const QByteArray bytes = EncodeReportText(m_text->toPlainText());
+    bool replaced = false;
+    const QByteArray bytes = EncodeReportText(m_text->toPlainText(), &replaced);
+    // What the user typed into the report may not fit the code page; the earlier
+    // file stays unless the user agrees to lose those characters.
+    if (replaced && !m_ports.questions.Ask(UnencodableQuestion, SaveCaption))
+        return false;
     switch (SaveFileSafely(fileName, bytes)) {
     case TSaveResult::Saved: return true;
     case TSaveResult::NotOpened:

@@ -1,10 +1,11 @@
-// The toolkit's boxes behind the ports, as the user sees them: plain texts and
-// a caption that fits the title bar.
+// The toolkit's boxes behind the ports, as the user sees them: plain texts, a
+// caption that fits the title bar, Yes as the question's default.
 
 #include "platform/Dialogs.h"
 
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 
@@ -27,6 +28,9 @@ void TestDialogs::boxes_data()
     QTest::newRow("message box, a file name") << QString("message") << QString("Сохранить") << name;
     QTest::newRow("error box, a file name")
         << QString("error") << none << QString("/tmp/<b>x</b>.bmp\nNo space");
+    // Enter answers Yes.
+    QTest::newRow("question box") << QString("question") << QString("Сохранить")
+                                  << QString("Сохранить их как «?»?");
 }
 
 void TestDialogs::boxes()
@@ -48,11 +52,17 @@ void TestDialogs::boxes()
         format = int(label->textFormat());
         shownCaption = box->windowTitle();
         width = box->width();
-        box->done(0);
+        if (QPushButton *button = box->defaultButton())
+            button->click();
+        else
+            box->done(0);
     });
     if (port == "message") {
         TQtMessageBox box;
         box.Show(text.toStdString(), caption.toStdString(), TMsgIcon::Stop);
+    } else if (port == "question") {
+        TQtQuestionBox box;
+        QVERIFY(box.Ask(text.toStdString(), caption.toStdString()));
     } else {
         TQtErrorBox box;
         box.ShowError(&parent, text);
