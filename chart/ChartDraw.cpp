@@ -1,7 +1,9 @@
 #include "chart/ChartDraw.h"
 
+#include "platform/SafeSave.h"
+
+#include <QBuffer>
 #include <QImageWriter>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -188,30 +190,18 @@ QImage RenderChart(const TChartData &data, QSize size)
 
 bool WriteBmp(const QImage &picture, const QString &fileName, QString *error)
 {
-    // Written beside the target and renamed over it, so a failed write keeps the old file.
-    // In a folder closed to new files a writable file is still replaced: it is then
-    // written in place.
-    QSaveFile file(fileName);
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
+    // The whole picture is encoded first, so that the file is replaced in one save.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
     // Qt writes a picture of 32-bit pixels as a 24-bit bitmap.
-    QImageWriter writer(&file, "bmp");
+    QImageWriter writer(&buffer, "bmp");
     if (!writer.write(picture.convertToFormat(QImage::Format_RGB32))) {
         if (error)
             *error = writer.errorString();
-        file.cancelWriting();
         return false;
     }
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return SaveFileSafely(fileName, bytes, error) == TSaveResult::Saved;
 }
 
 bool WriteChartBmp(const TChartData &data, QSize size, const QString &fileName, QString *error)

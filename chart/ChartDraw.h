@@ -64,7 +64,8 @@ QImage RenderChart(const TChartData &data, QSize size);
 
 // Writes a picture as a 24-bit Windows bitmap, replacing the file only once the
 // whole picture is written (or, in a folder where no new file can be made, writing
-// over the existing file). On failure returns false with the reason in error.
+// over the existing file); a FIFO or a device receives the picture. On failure
+// returns false with the reason in error.
 bool WriteBmp(const QImage &picture, const QString &fileName, QString *error = nullptr);
 
 // Renders the chart of the current distribution and writes it as a BMP.

@@ -18,6 +18,13 @@ public:
     virtual void Show(const std::string &text, const std::string &caption, TMsgIcon icon) = 0;
 };
 
+// A modal question with the buttons Yes and No: true for Yes.
+class clQuestionBox {
+public:
+    virtual ~clQuestionBox() = default;
+    virtual bool Ask(const std::string &text, const std::string &caption) = 0;
+};
+
 // The busy cursor: Push shows it, Pop brings back the cursor that was current before.
 class clBusyCursor {
 public:

@@ -56,6 +56,13 @@ void TRecordingMessageBox::Show(const std::string &text, const std::string &capt
     Note(journal, "box:" + text);
 }
 
+bool TScriptedQuestionBox::Ask(const std::string &text, const std::string &caption)
+{
+    asked.push_back({text, caption});
+    Note(journal, "question:" + text);
+    return answer;
+}
+
 void TSilentCursor::Push()
 {
     ++depth;

@@ -52,6 +52,20 @@ public:
     void Show(const std::string &text, const std::string &caption, TMsgIcon icon) override;
 };
 
+// Answers every question with answer and keeps what was asked.
+class TScriptedQuestionBox : public clQuestionBox {
+public:
+    struct TQuestion {
+        std::string text;
+        std::string caption;
+    };
+    std::vector<TQuestion> asked;
+    bool answer = false;
+    TJournal *journal = nullptr;
+
+    bool Ask(const std::string &text, const std::string &caption) override;
+};
+
 // A busy cursor nobody sees; it counts how deep it is pushed.
 class TSilentCursor : public clBusyCursor {
 public:

@@ -45,6 +45,7 @@ public:
 struct TWindowPorts {
     clMessageBox &messages;
     clErrorBox &errors;
+    clQuestionBox &questions;
     clSaveFileDialog &saveDialog;
     clColorDialog &colorDialog;
     clBusyCursor &cursor;
@@ -55,6 +56,12 @@ struct TWindowPorts {
 class TQtMessageBox : public clMessageBox {
 public:
     void Show(const std::string &text, const std::string &caption, TMsgIcon icon) override;
+};
+
+// The toolkit's question box, Yes the default button and Escape for No.
+class TQtQuestionBox : public clQuestionBox {
+public:
+    bool Ask(const std::string &text, const std::string &caption) override;
 };
 
 class TQtErrorBox : public clErrorBox {
@@ -90,9 +97,11 @@ public:
 private:
     TQtMessageBox m_messages;
     TQtErrorBox m_errors;
+    TQtQuestionBox m_questions;
     TQtSaveFileDialog m_saveDialog;
     TQtColorDialog m_colorDialog;
     TQtBusyCursor m_cursor;
     TQtKeyboardSource m_keys;
-    TWindowPorts m_ports{m_messages, m_errors, m_saveDialog, m_colorDialog, m_cursor, m_keys};
+    TWindowPorts m_ports{m_messages,    m_errors, m_questions, m_saveDialog,
+                         m_colorDialog, m_cursor, m_keys};
 };

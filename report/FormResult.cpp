@@ -1,6 +1,7 @@
 #include "report/FormResult.h"
 
 #include "platform/QtTrim.h"
+#include "platform/SafeSave.h"
 #include "report/ReportFile.h"
 #include "ui_FindDialog.h"
 #include "ui_FormResult.h"
@@ -10,7 +11,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QTextBlock>
 
@@ -20,6 +20,8 @@ namespace {
 
 const char *const NotFoundText = "За позицией курсора отыскиваемая фраза отсутствует";
 const char *const SaveCaption = "Сохранить";
+const char *const UnencodableQuestion =
+    "Отчет содержит знаки, которых нет в кодировке Windows-1251. Сохранить их как «?»?";
 
 std::string Utf8(const QString &text)
 {
@@ -221,26 +223,25 @@ bool TFormResult::SaveText(const QString &fileName)
 {
     flushPending();
     const QString shown = QDir::toNativeSeparators(fileName);
-    QSaveFile file(fileName);
-    // A folder that takes no new file has no room for the safe copy: an existing
-    // file there that may be written is written in place.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // A write that fails half-way (a full disk) must not pass for a saved
+    // report; the save then leaves an existing file as it was.
+    bool replaced = false;
+    const QByteArray bytes = EncodeReportText(m_text->toPlainText(), &replaced);
+    // What the user typed into the report may not fit the code page; the earlier
+    // file stays unless the user agrees to lose those characters.
+    if (replaced && !m_ports.questions.Ask(UnencodableQuestion, SaveCaption))
+        return false;
+    switch (SaveFileSafely(fileName, bytes)) {
+    case TSaveResult::Saved: return true;
+    case TSaveResult::NotOpened:
         m_ports.messages.Show(Utf8(QStringLiteral("Не могу открыть файл \"%1\"").arg(shown)),
                               SaveCaption, TMsgIcon::Stop);
         return false;
+    case TSaveResult::NotWritten: break;
     }
-    // A write that fails half-way (a full disk) must not pass for a saved
-    // report; QSaveFile then leaves an existing file as it was.
-    const QByteArray bytes = EncodeReportText(m_text->toPlainText());
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        if (file.isOpen())
-            file.cancelWriting();
-        m_ports.messages.Show(Utf8(QStringLiteral("Не могу записать файл \"%1\"").arg(shown)),
-                              SaveCaption, TMsgIcon::Stop);
-        return false;
-    }
-    return true;
+    m_ports.messages.Show(Utf8(QStringLiteral("Не могу записать файл \"%1\"").arg(shown)),
+                          SaveCaption, TMsgIcon::Stop);
+    return false;
 }
 
 void TFormResult::BtnSaveTextClick()

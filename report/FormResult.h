@@ -60,7 +60,8 @@ public:
     void FocusText() override;
     void SetCriticalBounds(const TCriticalBounds &bounds) override;
 
-    // Writes the text to fileName; false when it failed (the user has been told).
+    // Writes the text to fileName; false when nothing was saved (a failure has
+    // been told, or the user declined to save characters Windows-1251 lacks).
     bool SaveText(const QString &fileName);
 
     void BtnSaveTextClick();

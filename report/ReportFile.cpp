@@ -1,16 +1,60 @@
 #include "report/ReportFile.h"
 
+#include <QHash>
 #include <QStringEncoder>
 
-QByteArray EncodeReportText(const QString &text)
+namespace {
+
+// Windows-1251, each character the code page lacks written as '?': the
+// converter's own substitute (0x1A) is a control character no editor shows.
+QByteArray EncodeWindows1251(const QString &text, bool *replaced)
 {
+    QStringEncoder encoder("windows-1251");
+    QByteArray bytes = encoder.encode(text);
+    if (!encoder.hasError())
+        return bytes;
+    // Character by character: a surrogate pair is one character, an unpaired
+    // surrogate cannot be encoded.
+    bytes.clear();
+    bytes.reserve(text.size());
+    QHash<char32_t, char> known;
+    for (qsizetype i = 0; i < text.size();) {
+        const bool pair =
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        const qsizetype length = pair ? 2 : 1;
+        const QStringView character = QStringView(text).mid(i, length);
+        i += length;
+        const char32_t code = pair ? QChar::surrogateToUcs4(character[0], character[1])
+                                   : char32_t(character[0].unicode());
+        if (code < 0x80) {
+            bytes += char(code);
+            continue;
+        }
+        auto found = known.constFind(code);
+        if (found == known.constEnd()) {
+            QStringEncoder one("windows-1251");
+            const QByteArray encoded = one.encode(character);
+            found = known.insert(code, !one.hasError() && encoded.size() == 1 ? encoded[0] : '?');
+        }
+        bytes += *found;
+        if (*found == '?' && replaced)
+            *replaced = true;
+    }
+    return bytes;
+}
+
+} // namespace
+
+QByteArray EncodeReportText(const QString &text, bool *replaced)
+{
+    if (replaced)
+        *replaced = false;
     if (text.isEmpty())
         return {};
     QString lines = text;
     lines.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
     lines += QLatin1String("\r\n");
-    QStringEncoder encoder("windows-1251");
-    return encoder.encode(lines);
+    return EncodeWindows1251(lines, replaced);
 }
 
 QByteArray EncodeReportLines(const std::vector<std::string> &lines)

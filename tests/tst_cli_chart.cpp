@@ -9,6 +9,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
 namespace {
 
 struct TRun {
@@ -35,6 +39,22 @@ TRun RunReport(const QStringList &arguments)
     return run;
 }
 
+// Unmounts on every way out of a test, a failed check included.
+struct TMountGuard {
+    QString folder;
+    ~TMountGuard()
+    {
+        if (!folder.isEmpty())
+            QProcess::execute("umount", {folder});
+    }
+};
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
 } // namespace
 
 class TestCliChart : public QObject {
@@ -44,7 +64,10 @@ private slots:
     void charts();
     void refused_data();
     void refused();
+    void unwritableFile_data();
     void unwritableFile();
+    void notRegularFiles_data();
+    void notRegularFiles();
 };
 
 void TestCliChart::charts_data()
@@ -136,13 +159,94 @@ void TestCliChart::refused()
     QVERIFY(!QFile::exists(dir.filePath("x.bmp")));
 }
 
+void TestCliChart::unwritableFile_data()
+{
+    QTest::addColumn<QString>("place");
+    QTest::newRow("folder that does not exist") << "missing";
+    // A picture of 9 KiB stays in the write buffer until the file is closed.
+    QTest::newRow("full disk, small picture") << "full";
+}
+
 void TestCliChart::unwritableFile()
 {
+    QFETCH(QString, place);
     QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("missing/chart.bmp"));
-    const TRun run = RunReport({"--chart", file, "8", "2", "1", "5"});
+    QString file = dir.filePath(QStringLiteral("missing/chart.bmp"));
+    const QByteArray old = "saved earlier";
+    TMountGuard mount;
+    if (place == "full") {
+        if (geteuid() != 0 ||
+            QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", dir.path()}) != 0)
+            QSKIP("a full disk needs root to mount a small file system");
+        mount.folder = dir.path();
+        file = dir.filePath(QStringLiteral("chart.bmp"));
+        QFile earlier(file);
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.write(old);
+        earlier.close();
+        QFile filler(dir.filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        filler.write(QByteArray(128 * 1024, 'x'));
+    }
+    const TRun run = RunReport({"--chart", file, "--size", "60x50", "8", "2", "1", "5"});
     QCOMPARE(run.exitCode, 1);
-    QVERIFY(run.errors.contains(file.toLocal8Bit()));
+    QVERIFY2(run.errors.startsWith(file.toLocal8Bit() + ": "), run.errors.constData());
+    QVERIFY(run.errors.size() > file.toLocal8Bit().size() + 3); // and a reason
+    if (place == "full")
+        QCOMPARE(ReadAll(file), old);
+    else
+        QVERIFY(!QFile::exists(file));
+}
+
+void TestCliChart::notRegularFiles_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("FIFO receives the picture") << "fifo";
+    QTest::newRow("device stays a device") << "device";
+    QTest::newRow("symbolic link written through") << "link";
+}
+
+void TestCliChart::notRegularFiles()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("target"));
+    const QString received = dir.filePath(QStringLiteral("received.bmp"));
+    QProcess reader;
+    if (kind == "fifo") {
+        QVERIFY(mkfifo(QFile::encodeName(target).constData(), 0600) == 0);
+        // Opening a FIFO for writing waits for its reader.
+        reader.setStandardOutputFile(received);
+        reader.start(QStringLiteral("cat"), {target});
+        QVERIFY(reader.waitForStarted());
+    } else if (kind == "device") {
+        // A null device of the test's own: a faulty save replaces this one, not /dev/null.
+        if (geteuid() != 0 ||
+            mknod(QFile::encodeName(target).constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+            QSKIP("making a device node needs root");
+    } else {
+        QFile earlier(received);
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.write("saved earlier");
+        earlier.close();
+        QVERIFY(QFile::link(received, target));
+    }
+    const TRun run = RunReport({"--chart", target, "--size", "60x50", "8", "2", "1", "5"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.errors, QByteArray());
+    struct stat status {};
+    QVERIFY(lstat(QFile::encodeName(target).constData(), &status) == 0);
+    if (kind == "device") {
+        QVERIFY(S_ISCHR(status.st_mode));
+        return;
+    }
+    if (kind == "fifo") {
+        QVERIFY(reader.waitForFinished(10000));
+        QVERIFY(S_ISFIFO(status.st_mode));
+    } else {
+        QVERIFY(S_ISLNK(status.st_mode));
+    }
+    QCOMPARE(QImage(received).size(), QSize(60, 50));
 }
 
 QTEST_MAIN(TestCliChart)

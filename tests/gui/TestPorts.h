@@ -61,11 +61,12 @@ public:
 struct TTestPorts {
     TRecordingMessageBox messages;
     TRecordingErrorBox errors;
+    TScriptedQuestionBox questions;
     TScriptedSaveDialog saveDialog;
     TScriptedColorDialog colorDialog;
     TSilentCursor cursor;
     TFixedKeyboardSource keys;
-    TWindowPorts ports{messages, errors, saveDialog, colorDialog, cursor, keys};
+    TWindowPorts ports{messages, errors, questions, saveDialog, colorDialog, cursor, keys};
 
     TTestPorts() = default;
     TTestPorts(const TTestPorts &) = delete;

@@ -122,27 +122,50 @@ private Q_SLOTS:
     void save_data()
     {
         QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<bool>("asked");  // whether to save unencodable characters as '?'
+        QTest::addColumn<bool>("answer"); // Yes
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("cyrillic, percent, CR LF")
             << QStringList{QStringLiteral("   5%-ный уровень значимости: "),
                            QStringLiteral("Ёё a=8")}
+            << false << false
             << QByteArray("   5%-\xED\xFB\xE9 \xF3\xF0\xEE\xE2\xE5\xED\xFC \xE7\xED\xE0\xF7\xE8"
                           "\xEC\xEE\xF1\xF2\xE8: \r\n\xA8\xB8 a=8\r\n");
         QTest::newRow("empty line kept")
-            << QStringList{QStringLiteral("a"), QString(), QStringLiteral("b")}
+            << QStringList{QStringLiteral("a"), QString(), QStringLiteral("b")} << false << false
             << QByteArray("a\r\n\r\nb\r\n");
-        QTest::newRow("empty text") << QStringList{} << QByteArray();
+        QTest::newRow("empty text") << QStringList{} << false << false << QByteArray();
+        QTest::newRow("not in Windows-1251, saved as ?")
+            << QStringList{QStringLiteral("a→b ≠ 😀 Ё№€")} << true << true
+            << QByteArray("a?b ? ? \xA8\xB9\x88\r\n");
+        QTest::newRow("not in Windows-1251, declined: the earlier file stays")
+            << QStringList{QStringLiteral("a→b")} << true << false << QByteArray("earlier\r\n");
     }
 
     void save()
     {
         QFETCH(QStringList, lines);
+        QFETCH(bool, asked);
+        QFETCH(bool, answer);
         QFETCH(QByteArray, bytes);
         fill(lines);
         const QString name = m_dir.filePath(QStringLiteral("report.txt"));
+        {
+            QFile earlier(name);
+            QVERIFY(earlier.open(QIODevice::WriteOnly));
+            earlier.write("earlier\r\n");
+        }
         m_ports->saveDialog.answers = {name};
+        m_ports->questions.answer = answer;
         m_form->BtnSaveTextClick();
         QVERIFY(m_ports->messages.shown.empty());
+        QCOMPARE(m_ports->questions.asked.size(), size_t(asked ? 1 : 0));
+        if (asked) {
+            QCOMPARE(QString::fromStdString(m_ports->questions.asked[0].text),
+                     QStringLiteral("Отчет содержит знаки, которых нет в кодировке Windows-1251. "
+                                    "Сохранить их как «?»?"));
+            QCOMPARE(m_ports->questions.asked[0].caption, std::string("Сохранить"));
+        }
         QFile file(name);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), bytes);
