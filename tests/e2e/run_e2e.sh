@@ -217,7 +217,7 @@ save_report() {
     focus "$report"
     # "Сохранить": 97 x 29 at (32, 4) on the 37-pixel panel.
     click_panel_button "$report" 32 97 37 4
-    wait_for 20 "the save dialog" focus_is_not "$report"
+    wait_for 60 "the save dialog" focus_is_not "$report"
     local dialog
     dialog=$(focused_window)
     # Qt's own dialogs speak Russian.
