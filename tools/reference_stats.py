@@ -12,6 +12,13 @@ p-values are exact fractions of them. The odds ratios are the roots of the
 equations in psi (mean of x equal to a; the tail sums equal to alpha/2),
 bracketed in double precision and solved by mpmath.findroot with 50 digits.
 
+    tools/reference_stats.py --check-batch PROGRAM [--conf-level P]
+
+runs `PROGRAM --batch` (velmar-report) on the fixed tables CHECK_TABLES and
+fails (status 1) on any value outside the accuracy the README promises: odds
+ratios within 1e-9 relative, probabilities within 1e-12 relative wherever they
+exceed 1e-300; infinite and undefined values must be "inf" and empty.
+
     tools/reference_stats.py --compare FILE [--conf-level P]
 
 reads lines "a b c d or_sample or_cmle or_low or_high minlike midp_left
@@ -21,13 +28,30 @@ reference values.
 """
 
 import argparse
+import csv
+import io
 import math
+import random
+import subprocess
 import sys
 from fractions import Fraction
 
 import mpmath
 
 mpmath.mp.dps = 50
+
+# Tables of every kind: ties of the point probabilities, a zero in each cell,
+# one feasible value, a in either end of its range, far tails, the largest
+# totals, and small random ones (fixed seed).
+CHECK_TABLES = [
+    (8, 2, 1, 5), (0, 5, 6, 4), (7, 0, 3, 9), (45, 1, 2, 89), (0, 0, 0, 5), (3, 0, 0, 0),
+    (0, 0, 3, 4), (0, 2, 3, 1), (1, 0, 0, 2), (3, 1, 1, 3), (2, 2, 2, 2), (6, 12, 12, 5),
+    (2, 4, 11, 2), (20, 0, 0, 20), (312, 160, 153, 287), (999, 1, 1, 1001), (1, 9999, 9999, 1),
+    (0, 10000, 10000, 0), (5050, 4950, 4950, 5050), (9000, 1000, 3000, 7000), (0, 1, 1, 0),
+    (1, 1, 1, 1), (10, 0, 10, 0), (60, 40, 35, 70),
+] + [tuple(random.Random(1000 + i).randint(0, 30) for _ in range(4)) for i in range(30)]
+OR_TOLERANCE = 1e-9
+P_TOLERANCE = 1e-12
 
 NAMES = ["or_sample", "or_cmle", "or_low", "or_high",
          "two_sided_minlike", "midp_left", "midp_right", "midp_two_sided"]
@@ -247,14 +271,64 @@ def compare(path, conf):
     return 1 if failures else 0
 
 
+def error_of(name, got, want):
+    """The relative error of a printed value against the reference; inf when
+    the kinds differ. The batch prints "inf" for infinity and leaves an
+    undefined value empty."""
+    if isinstance(want, str):
+        return 0.0 if got == {"inf": "inf", "undef": ""}[want] else math.inf
+    if got in ("", "inf"):
+        return math.inf
+    g = mpmath.mpf(got)
+    if name.startswith("or_"):
+        return float(abs(g - want) / want) if want != 0 else (0.0 if g == 0 else math.inf)
+    if want > mpmath.mpf("1e-300"):
+        return float(abs(g - want) / want)
+    return 0.0 if g <= mpmath.mpf("1e-299") else math.inf
+
+
+def check_batch(program, conf):
+    tables = [t for t in CHECK_TABLES if sum(t) > 0]
+    run = subprocess.run([program, "--batch", "--conf-level", conf], capture_output=True,
+                         text=True, input="".join("%d %d %d %d\n" % t for t in tables))
+    rows = list(csv.DictReader(io.StringIO(run.stdout)))
+    if run.returncode != 0 or len(rows) != len(tables):
+        print(f"FAILED: {program} --batch exited {run.returncode} with {len(rows)} rows "
+              f"for {len(tables)} tables: {run.stderr.strip()}")
+        return 1
+    worst = {name: (0.0, None) for name in NAMES}
+    failures = []
+    for table, row in zip(tables, rows):
+        if tuple(int(row[x]) for x in "abcd") != table:
+            failures.append((table, "cells", row["a"], row["b"], row["c"], row["d"]))
+            continue
+        ref = statistics(*table, conf)
+        for name in NAMES:
+            err = error_of(name, row[name], ref[name])
+            if err > worst[name][0]:
+                worst[name] = (err, table)
+            if err > (OR_TOLERANCE if name.startswith("or_") else P_TOLERANCE):
+                failures.append((table, name, row[name], text(ref[name])))
+    print(f"{len(tables)} tables through {program} --batch --conf-level {conf}")
+    for name in NAMES:
+        err, table = worst[name]
+        print(f"{name:18} worst relative error {err:.3e}" + (f"  at {table}" if table else ""))
+    for failure in failures:
+        print("OUTSIDE THE ACCURACY", *failure)
+    return 1 if failures else 0
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--conf-level", default="0.95")
     parser.add_argument("--compare")
+    parser.add_argument("--check-batch", metavar="PROGRAM")
     parser.add_argument("cells", nargs="*")
     args = parser.parse_args()
     if args.compare:
         return compare(args.compare, args.conf_level)
+    if args.check_batch:
+        return check_batch(args.check_batch, args.conf_level)
     print("a b c d " + " ".join(NAMES))
     for table in read_tables(args.cells):
         values = statistics(*table, args.conf_level)

@@ -15,6 +15,7 @@ packages=(
     libbenchmark-dev libboost-dev
     fonts-liberation fonts-dejavu-core
     xvfb xauth xdotool x11-utils imagemagick
+    python3 python3-mpmath locales
     clang clang-format
     lintian desktop-file-utils appstream dpkg-dev
 )
