@@ -12,10 +12,10 @@
 
 #include "core/Fisher.h"
 #include "core/RunComputation.h"
-#include "headless/Standins.h"
 #include "mainwin/InputSteps.h"
 #include "mainwin/InputTable.h"
 #include "report/Report.h"
+#include "tests/Recording.h"
 
 #include <array>
 #include <cmath>
@@ -269,7 +269,7 @@ void Compute(const TInputTable &t)
               TableText());
     }
 
-    TSilentCursor cursor;
+    TCountingCursor cursor;
     TRecordingMessageBox messages;
     TCheckingViews views;
     views.s = t.s;
