@@ -1,8 +1,8 @@
 #include "cli/Batch.h"
 
 #include "core/Fisher.h"
+#include "core/InputMessages.h"
 #include "core/TableStatistics.h"
-#include "mainwin/InputSteps.h"
 
 #include <array>
 #include <cerrno>

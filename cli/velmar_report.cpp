@@ -359,7 +359,8 @@ int main(int argc, char **argv)
         return 2;
     }
 
-    TRecordingMessageBox messages;
+    // Refusals go to standard error as they come.
+    TStreamMessageBox messages(stderr);
     TSilentCursor cursor;
     TLineSink sink;
     TFisherDistribution dist;
@@ -369,15 +370,7 @@ int main(int argc, char **argv)
         table = completed;
         RunComputation(dist, table.s, table.m, table.k, cursor, messages, views);
     });
-    // Refusals go to standard error, the carriage return as a line break.
-    for (const TRecordingMessageBox::TMessage &message : messages.shown) {
-        std::string shown = message.text;
-        for (char &ch : shown)
-            if (ch == '\r')
-                ch = '\n';
-        std::fprintf(stderr, "%s\n", shown.c_str());
-    }
-    if (!messages.shown.empty() || !views.built)
+    if (messages.Count() != 0 || !views.built)
         return 2;
 
     switch (args->output) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/InputMessages.h"
 #include "core/TableValues.h"
 #include "core/UiPorts.h"
 
@@ -47,11 +48,3 @@ void SetValue(clInputFields &fields, TField field, int32_t value);
 // with the completed table.
 void BtnCompClick(clInputFields &fields, clMessageBox &messages,
                   const std::function<void(const TInputTable &)> &compute);
-
-// The message texts of "Расчет".
-namespace InputMessages {
-extern const char *const CellsOver20000;
-extern const char *const NotAllFilled;
-extern const char *const TotalOver20000;
-extern const char *const InconsistentMargins;
-} // namespace InputMessages

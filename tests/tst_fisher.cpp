@@ -1,6 +1,6 @@
 #include "core/Fisher.h"
 #include "core/RunComputation.h"
-#include "headless/Standins.h"
+#include "tests/Recording.h"
 
 #include <QtTest>
 
@@ -363,12 +363,12 @@ void TestFisher::driverOrder()
     QFETCH(int, s);
     QFETCH(bool, reportSucceeds);
     TJournal journal;
-    TSilentCursor cursor;
+    TCountingCursor cursor;
     TRecordingMessageBox messages;
     // A window that takes no line fails the report.
-    TLineSink sink(reportSucceeds ? MaxReportChars : 0);
+    TRecordingSink sink(reportSucceeds ? MaxReportChars : 0);
     const TInputTable margins;
-    TReportViews views(sink, dist, margins);
+    TRecordingViews views(sink, dist, margins);
     cursor.journal = messages.journal = views.journal = &journal;
     RunComputation(dist, s, s ? 10 : 0, s ? 9 : 0, cursor, messages, views);
     QStringList events;

@@ -1,6 +1,6 @@
-#include "headless/Standins.h"
 #include "mainwin/InputSteps.h"
 #include "mainwin/InputTable.h"
+#include "tests/Recording.h"
 
 #include <QtTest>
 
@@ -27,7 +27,7 @@ QStringList Messages(const TRecordingMessageBox &box)
 // Runs a script of steps: "X=text" types text into field X and leaves it,
 // "X:=text" puts text into X without leaving it, "calc" presses "Расчет".
 struct TRun {
-    TTextFields fields;
+    TRecordingFields fields;
     TRecordingMessageBox messages;
     int computations = 0;
 
@@ -222,7 +222,7 @@ void TestInputSteps::characterFilter()
 
 void TestInputSteps::enterNavigation()
 {
-    TTextFields fields;
+    TRecordingFields fields;
     for (TField f : {TField::a, TField::b, TField::c, TField::d, TField::m, TField::k, TField::s})
         QVERIFY(EnterPressed(fields, f));
     QCOMPARE(fields.focus, (std::vector<std::string>{"b", "c", "d", "Расчет", "k", "s", "Расчет"}));
@@ -233,7 +233,7 @@ void TestInputSteps::enterNavigation()
 
 void TestInputSteps::busyFlagSuspendsSteps()
 {
-    TTextFields fields;
+    TRecordingFields fields;
     fields.SetText(TField::a, "6");
     fields.SetText(TField::b, "3");
     EditBusy = true;

@@ -1,6 +1,6 @@
 #include "core/Fisher.h"
-#include "headless/Standins.h"
 #include "report/Report.h"
+#include "tests/Recording.h"
 
 #include <QtTest>
 
@@ -11,8 +11,8 @@
 namespace {
 
 // The window's limit holds for the sink too.
-struct TListSink : TLineSink {
-    TListSink(size_t limit = MaxReportChars) : TLineSink(limit) {}
+struct TListSink : TRecordingSink {
+    TListSink(size_t limit = MaxReportChars) : TRecordingSink(limit) {}
     QStringList Lines() const { return Texts(lines); }
     QStringList Calls() const { return Texts(calls); }
     static QStringList Texts(const std::vector<std::string> &texts)

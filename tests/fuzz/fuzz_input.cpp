@@ -12,10 +12,10 @@
 
 #include "core/Fisher.h"
 #include "core/RunComputation.h"
-#include "headless/Standins.h"
 #include "mainwin/InputSteps.h"
 #include "mainwin/InputTable.h"
 #include "report/Report.h"
+#include "tests/Recording.h"
 
 #include <array>
 #include <cmath>
@@ -23,7 +23,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -37,6 +39,14 @@ void Check(bool condition, const char *what, const std::string &detail = std::st
 {
     if (!condition)
         Fail(what, detail);
+}
+
+// Small deviations stay readable: 1e-17 is not "0.000000".
+std::string Deviation(long double x)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3Le", x);
+    return text;
 }
 
 std::string TableText()
@@ -117,21 +127,40 @@ public:
     }
 };
 
-// A result window that keeps the first lines and throws the rest away.
+// A result window that keeps the first lines and, of the distribution table,
+// the a each row starts with; the rest it throws away.
 class TDiscardingSink : public clReportSink {
 public:
     std::array<std::string, 3> head;
     int lines = 0;
+    std::vector<long> rows;
     bool shown = false;
     bool boundsSet = false;
     TCriticalBounds bounds;
 
-    void Clear() override { lines = 0; }
+    void Clear() override
+    {
+        lines = 0;
+        rows.clear();
+        m_table = Before;
+    }
     bool AppendLine(const std::string &line) override
     {
         if (lines < int(head.size()))
             head[size_t(lines)] = line;
         ++lines;
+        // The table has a heading of two lines and ends at the sum of its column.
+        if (m_table == Before && StartsWith(line, "     a     b     c     d      D"))
+            m_table = Heading;
+        else if (m_table == Heading)
+            m_table = Rows;
+        else if (m_table == Rows && StartsWith(line, "  Сумма вероятностей:"))
+            m_table = After;
+        else if (m_table == Rows) {
+            char *end = nullptr;
+            const long a = std::strtol(line.c_str(), &end, 10);
+            rows.push_back(end == line.c_str() ? -1 : a);
+        }
         return true;
     }
     void SetCaret(int) override {}
@@ -142,6 +171,13 @@ public:
         bounds = b;
         boundsSet = true;
     }
+
+private:
+    static bool StartsWith(const std::string &line, const char *start)
+    {
+        return line.compare(0, std::strlen(start), start) == 0;
+    }
+    enum { Before, Heading, Rows, After } m_table = Before;
 };
 
 void CheckBound(int32_t bound, const TFisherDistribution &dist)
@@ -159,27 +195,62 @@ void CheckDistribution(const TFisherDistribution &dist, int32_t s, int32_t m, in
     Check(dist.twoSided.Length() == n && dist.leftCumulative.Length() == n,
           "arrays differ in length");
     Check(dist.mode >= dist.aMin && dist.mode <= dist.aMax, "mode outside the range");
+    const std::string margins =
+        " for s m k " + std::to_string(s) + ' ' + std::to_string(m) + ' ' + std::to_string(k);
+    const auto at = [&](int32_t i) { return "a = " + std::to_string(dist.aMin + i) + margins; };
 
     // Sums may exceed 1 by their rounding, never by more.
     constexpr long double Slack = 1e-12L;
-    long double total = 0;
+    const long double top = dist.point.Get(dist.mode - dist.aMin);
+    // Summed with compensation, so that the check's own rounding stays near one
+    // unit of extended precision, far below what the points are held to.
+    long double total = 0, lost = 0;
     for (int32_t i = 0; i < n; ++i) {
         const long double p = dist.point.Get(i);
         if (!(p >= 0 && p <= 1))
             Fail("point probability outside [0, 1]", std::to_string(double(p)));
-        total += p;
+        // Each point is the one before times a ratio that is at least 1 up to the
+        // mode and below 1 after it; rounding keeps that order, so no tolerance.
+        if (p > top)
+            Fail("a point probability above the one at the mode", at(i));
+        const long double term = p - lost, sum = total + term;
+        lost = (sum - total) - term;
+        total = sum;
         const long double two = dist.twoSided.Get(i), left = dist.leftCumulative.Get(i);
         const long double right = dist.Right(i);
-        // Rounding to double is monotone, so the running sum never falls below the point.
-        Check(two >= (long double)double(p) && two <= 1 + Slack,
-              "two-sided probability out of range");
-        Check(left >= 0 && left <= 1 + Slack, "left probability out of range");
-        Check(right >= -Slack && right <= 1 + Slack, "right probability out of range");
+        // The two-sided value is a double running sum of nonnegative terms, one of
+        // them p; rounding to the nearest double is monotone, so it is never below
+        // p rounded so, i.e. at most half an ulp of double below p.
+        if (two < (long double)double(p))
+            Fail("two-sided probability below the point one", at(i));
+        if (two > 1 + Slack)
+            Fail("two-sided probability above 1", at(i));
+        if (!(left >= 0 && left <= 1 + Slack))
+            Fail("left probability out of range", at(i));
+        if (!(right >= -Slack && right <= 1 + Slack))
+            Fail("right probability out of range", at(i));
         Check(!std::isnan(double(two + left + right)), "NaN probability");
+        // Running sums of nonnegative terms, each rounded to nearest: exactly monotone.
+        if (i > 0 && left < dist.leftCumulative.Get(i - 1))
+            Fail("left tail falls", at(i));
+        if (i < n - 1 && right < dist.Right(i + 1))
+            Fail("right tail rises", at(i));
     }
-    Check(std::fabs(double(total - 1)) <= 1e-12, "point probabilities do not sum to 1",
-          std::to_string(double(total - 1)) + " for s m k " + std::to_string(s) + ' ' +
-              std::to_string(m) + ' ' + std::to_string(k));
+    Check(std::fabs(total - 1) <= 1e-15L, "point probabilities do not sum to 1",
+          Deviation(total - 1) + margins);
+
+    // P(A <= a) and P(A >= a) overlap in P(a) alone: together, less P(a), they
+    // are every point once. Each tail is a running sum of at most n points in
+    // extended precision, each step off by at most a unit (2^-64) of a partial
+    // sum near or below 1: 2n units for the two; the check's three roundings of
+    // values below 2 and the compensated total add at most eight more.
+    const long double meetSlack = (2 * (long double)n + 8) * 0x1p-64L;
+    for (int32_t i = 0; i < n; ++i) {
+        const long double both = dist.leftCumulative.Get(i) + dist.Right(i) - dist.point.Get(i);
+        if (!(std::fabs(both - total) <= meetSlack))
+            Fail("left and right tails do not meet at P(a)",
+                 Deviation(both - total) + " at " + at(i));
+    }
 }
 
 // The report of dist for table into a sink without a length limit.
@@ -193,6 +264,13 @@ void CheckReport(const TFisherDistribution &dist, const TInputTable &table)
               sink.head[2] == "Всего n = " + std::to_string(table.s),
           "report head differs from the table", sink.head[0]);
     Check(sink.lines >= 20 + dist.Count(), "report too short");
+    Check(sink.rows.size() == size_t(dist.Count()),
+          "report has not one distribution row per feasible a",
+          std::to_string(sink.rows.size()) + " rows for " + std::to_string(dist.Count()));
+    for (size_t j = 0; j < sink.rows.size(); ++j)
+        if (sink.rows[j] != dist.aMin + long(j))
+            Fail("distribution row of another a",
+                 std::to_string(sink.rows[j]) + " in row " + std::to_string(j));
     for (int level = 0; level < 3; ++level) {
         CheckBound(sink.bounds.twoLower[level], dist);
         CheckBound(sink.bounds.twoUpper[level], dist);
@@ -269,7 +347,7 @@ void Compute(const TInputTable &t)
               TableText());
     }
 
-    TSilentCursor cursor;
+    TCountingCursor cursor;
     TRecordingMessageBox messages;
     TCheckingViews views;
     views.s = t.s;

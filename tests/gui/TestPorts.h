@@ -3,9 +3,9 @@
 // The windows' ports for tests: every dialog scripted, every box recorded, the
 // keyboard fixed; and a watchdog for a dialog that slipped past them.
 
-#include "headless/Standins.h"
 #include "platform/Dialogs.h"
 #include "tests/FixedKeyboard.h"
+#include "tests/Recording.h"
 
 #include <QApplication>
 #include <QList>
@@ -64,7 +64,7 @@ struct TTestPorts {
     TScriptedQuestionBox questions;
     TScriptedSaveDialog saveDialog;
     TScriptedColorDialog colorDialog;
-    TSilentCursor cursor;
+    TCountingCursor cursor;
     TFixedKeyboardSource keys;
     TWindowPorts ports{messages, errors, questions, saveDialog, colorDialog, cursor, keys};
 

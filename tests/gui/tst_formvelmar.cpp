@@ -60,7 +60,7 @@ private:
     std::unique_ptr<TTestPorts> m_ports;
     TJournal m_journal; // the cursor's and the views' steps of a computation
     TLineSink m_report;
-    std::unique_ptr<TReportViews> m_views;
+    std::unique_ptr<TRecordingViews> m_views;
     std::unique_ptr<TFormVelmar> m_form;
 
     void createForm()
@@ -111,7 +111,7 @@ private Q_SLOTS:
         m_ports = std::make_unique<TTestPorts>();
         m_journal.clear();
         m_ports->cursor.journal = &m_journal;
-        m_views = std::make_unique<TReportViews>(m_report, FisherDistribution, InputTable);
+        m_views = std::make_unique<TRecordingViews>(m_report, FisherDistribution, InputTable);
         m_views->journal = &m_journal;
         InputTable.ClearAll();
         EditBusy = false;
