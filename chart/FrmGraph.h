@@ -1,7 +1,7 @@
 #pragma once
 
 #include "chart/ChartDraw.h"
-#include "chart/GraphList.h"
+#include "chart/GraphListFisher.h"
 #include "core/CriticalBounds.h"
 #include "platform/Dialogs.h"
 #include "platform/SettingsStore.h"

@@ -1,7 +1,7 @@
 // The chart painter: conversions, clamps, pixel rules of lines and fills, the
 // fit tests of both ticks and the probability levels of the distribution axes.
 
-#include "chart/GraphList.h"
+#include "chart/GraphListFisher.h"
 
 #include <QtTest>
 
