@@ -9,10 +9,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
 
 namespace {
@@ -44,106 +41,6 @@ QString WithBmpExtension(const QString &fileName)
 }
 
 } // namespace
-
-// ---- TChartImage ----
-
-TChartImage::TChartImage(QWidget *parent) : QWidget(parent)
-{
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
-
-void TChartImage::paintEvent(QPaintEvent *)
-{
-    QPainter painter(this);
-    if (m_bitmap.width() < width() || m_bitmap.height() < height())
-        painter.fillRect(rect(), palette().window());
-    painter.drawImage(0, 0, m_bitmap);
-}
-
-// ---- TRadioGroup ----
-
-TRadioGroup::TRadioGroup(QWidget *parent) : QGroupBox(parent) {}
-
-QStringList TRadioGroup::Items() const
-{
-    QStringList items;
-    for (const QRadioButton *item : m_items)
-        items << item->text();
-    return items;
-}
-
-void TRadioGroup::SetItems(const QStringList &items)
-{
-    qDeleteAll(m_items);
-    m_items.clear();
-    m_index = -1;
-    for (int i = 0; i < items.size(); ++i) {
-        auto *item = new QRadioButton(items.at(i), this);
-        m_items.append(item);
-        connect(item, &QRadioButton::toggled, this, [this, i](bool on) {
-            if (!on || m_index == i)
-                return;
-            m_index = i;
-            emit Click();
-        });
-    }
-    if (!m_items.isEmpty()) {
-        m_index = 0; // a fresh group selects its first item without a click
-        m_items.constFirst()->setChecked(true);
-    }
-    placeItems();
-}
-
-void TRadioGroup::SetColumnWidth(int width)
-{
-    m_columnWidth = width;
-    placeItems();
-}
-
-void TRadioGroup::placeItems()
-{
-    for (int i = 0; i < m_items.size(); ++i)
-        m_items.at(i)->setGeometry(4 + i * m_columnWidth, 14, m_columnWidth, 17);
-}
-
-void TRadioGroup::SetItemIndex(int index)
-{
-    if (index < 0 || index >= m_items.size() || index == m_index)
-        return;
-    m_items.at(index)->setChecked(true);
-}
-
-QRadioButton *TRadioGroup::Item(int index) const
-{
-    return m_items.value(index);
-}
-
-// ---- TColorPanel ----
-
-TColorPanel::TColorPanel(QWidget *parent) : QFrame(parent) {}
-
-void TColorPanel::SetColor(TColor colour)
-{
-    m_colour = colour;
-    update();
-}
-
-void TColorPanel::mouseReleaseEvent(QMouseEvent *event)
-{
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        emit Click();
-}
-
-void TColorPanel::paintEvent(QPaintEvent *event)
-{
-    {
-        QPainter painter(this);
-        painter.fillRect(rect(), QColor(ColorToRgb(m_colour)));
-    }
-    QFrame::paintEvent(event);
-}
-
-// ---- TFormGraph ----
 
 TFormGraph::TFormGraph(TSettingsStore &store, const TWindowPorts &ports,
                        const TFisherDistribution &dist, std::function<int32_t()> enteredA,

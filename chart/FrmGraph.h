@@ -6,91 +6,23 @@
 #include "platform/Dialogs.h"
 #include "platform/SettingsStore.h"
 
-#include <QColor>
-#include <QFrame>
-#include <QGroupBox>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
 
 class QCheckBox;
+class QFrame;
+class QGroupBox;
 class QLabel;
 class QPushButton;
-class QRadioButton;
+class TChartImage;
+class TColorPanel;
+class TRadioGroup;
 
 namespace Ui {
 class FormGraph;
 }
-
-// The image control of the chart window: shows its bitmap 1:1, never stretched.
-class TChartImage : public QWidget, public clImageControl {
-    Q_OBJECT
-public:
-    explicit TChartImage(QWidget *parent);
-    int ControlWidth() const override { return width(); }
-    int ControlHeight() const override { return height(); }
-    QImage &Bitmap() override { return m_bitmap; }
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
-private:
-    QImage m_bitmap;
-};
-
-// A radio group: a framed box of items in columns, one of them selected.
-class TRadioGroup : public QGroupBox {
-    Q_OBJECT
-    // Given by the form file: the items, made afresh with the first one
-    // selected, and the width of each item's column. The form marks the items
-    // untranslated so that they are made with the group, not after the tab order.
-    Q_PROPERTY(QStringList items READ Items WRITE SetItems)
-    Q_PROPERTY(int columnWidth READ ColumnWidth WRITE SetColumnWidth)
-public:
-    explicit TRadioGroup(QWidget *parent = nullptr);
-    QStringList Items() const;
-    void SetItems(const QStringList &items);
-    int ColumnWidth() const { return m_columnWidth; }
-    void SetColumnWidth(int width);
-    int ItemIndex() const { return m_index; }
-    // Selecting the item already selected changes nothing and signals nothing.
-    void SetItemIndex(int index);
-    QRadioButton *Item(int index) const;
-
-signals:
-    void Click();
-
-private:
-    void placeItems();
-
-    QList<QRadioButton *> m_items;
-    int m_index = -1;
-    int m_columnWidth = 0;
-};
-
-// A colour swatch that reacts to a click while enabled.
-class TColorPanel : public QFrame {
-    Q_OBJECT
-    // The colour as the form file gives it.
-    Q_PROPERTY(QColor color READ RgbColor WRITE SetRgbColor)
-public:
-    explicit TColorPanel(QWidget *parent = nullptr);
-    TColor Color() const { return m_colour; }
-    void SetColor(TColor colour);
-    QColor RgbColor() const { return QColor(ColorToRgb(m_colour)); }
-    void SetRgbColor(const QColor &colour) { SetColor(RgbToColor(colour.rgb())); }
-
-signals:
-    void Click();
-
-protected:
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void paintEvent(QPaintEvent *event) override;
-
-private:
-    TColor m_colour = ColorBlack;
-};
 
 // The chart window "График распределения".
 class TFormGraph : public QWidget {
