@@ -2,6 +2,7 @@
 
 #include "chart/ChartDraw.h"
 #include "chart/GraphListFisher.h"
+#include "chart/GraphSettings.h"
 #include "core/CriticalBounds.h"
 #include "platform/Dialogs.h"
 #include "platform/SettingsStore.h"
@@ -11,14 +12,7 @@
 #include <functional>
 #include <memory>
 
-class QCheckBox;
-class QFrame;
-class QGroupBox;
-class QLabel;
-class QPushButton;
-class TChartImage;
 class TColorPanel;
-class TRadioGroup;
 
 namespace Ui {
 class FormGraph;
@@ -68,7 +62,6 @@ private:
     void FormResize();
     void buildControls();
     void placeControls();
-    void applyOptionStates();
     void chooseColor(TColorPanel *panel);
 
     TSettingsStore &m_store;
@@ -78,30 +71,7 @@ private:
     const TCriticalBounds &m_bounds;
     clGraphListFisher m_painter;
 
-    std::unique_ptr<Ui::FormGraph> m_ui;
-    TChartImage *m_image = nullptr;
-    QFrame *m_panelTools = nullptr;
-    QPushButton *m_btnSave = nullptr;
-    TRadioGroup *m_rgrpColor = nullptr;
-    QGroupBox *m_gboxColor = nullptr;
-    QCheckBox *m_chBoxP = nullptr;
-    QCheckBox *m_chBoxKrObl = nullptr;
-    TRadioGroup *m_rgpKrit = nullptr;
-    TRadioGroup *m_rgrpZnach = nullptr;
-    QLabel *m_labColors = nullptr;
-    TColorPanel *m_panLevee = nullptr;
-    TColorPanel *m_panA = nullptr;
-    TColorPanel *m_panPravee = nullptr;
-    TColorPanel *m_panKritObl = nullptr;
-    QLabel *m_lbLeftA = nullptr;
-    QLabel *m_lbA = nullptr;
-    QLabel *m_lbRightA = nullptr;
-    QLabel *m_lbKrit = nullptr;
-
+    std::unique_ptr<Ui::FormGraph> m_ui;    // the controls, read where they are needed
     TColor m_colorDialogColor = ColorBlack; // where the colour dialog starts
     QString m_saveFileName;                 // proposed by the next save dialog
 };
-
-// The extent by which a stored window size exceeds the client area it restores.
-constexpr int FormGFrameWidth = 8;
-constexpr int FormGFrameHeight = 27;
