@@ -1,6 +1,6 @@
 #pragma once
 
-#include "chart/GraphList.h"
+#include "chart/GraphListFisher.h"
 #include "core/CriticalBounds.h"
 #include "core/Fisher.h"
 

@@ -3,21 +3,11 @@
 #include "core/Fisher.h"
 #include "ui_FormGraph.h"
 
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QLabel>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QScreen>
 
 namespace {
-
-constexpr int ToolBarHeight = 34;
 
 QFont WindowFont()
 {
@@ -45,106 +35,6 @@ QString WithBmpExtension(const QString &fileName)
 
 } // namespace
 
-// ---- TChartImage ----
-
-TChartImage::TChartImage(QWidget *parent) : QWidget(parent)
-{
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
-
-void TChartImage::paintEvent(QPaintEvent *)
-{
-    QPainter painter(this);
-    if (m_bitmap.width() < width() || m_bitmap.height() < height())
-        painter.fillRect(rect(), palette().window());
-    painter.drawImage(0, 0, m_bitmap);
-}
-
-// ---- TRadioGroup ----
-
-TRadioGroup::TRadioGroup(QWidget *parent) : QGroupBox(parent) {}
-
-QStringList TRadioGroup::Items() const
-{
-    QStringList items;
-    for (const QRadioButton *item : m_items)
-        items << item->text();
-    return items;
-}
-
-void TRadioGroup::SetItems(const QStringList &items)
-{
-    qDeleteAll(m_items);
-    m_items.clear();
-    m_index = -1;
-    for (int i = 0; i < items.size(); ++i) {
-        auto *item = new QRadioButton(items.at(i), this);
-        m_items.append(item);
-        connect(item, &QRadioButton::toggled, this, [this, i](bool on) {
-            if (!on || m_index == i)
-                return;
-            m_index = i;
-            emit Click();
-        });
-    }
-    if (!m_items.isEmpty()) {
-        m_index = 0; // a fresh group selects its first item without a click
-        m_items.constFirst()->setChecked(true);
-    }
-    placeItems();
-}
-
-void TRadioGroup::SetColumnWidth(int width)
-{
-    m_columnWidth = width;
-    placeItems();
-}
-
-void TRadioGroup::placeItems()
-{
-    for (int i = 0; i < m_items.size(); ++i)
-        m_items.at(i)->setGeometry(4 + i * m_columnWidth, 14, m_columnWidth, 17);
-}
-
-void TRadioGroup::SetItemIndex(int index)
-{
-    if (index < 0 || index >= m_items.size() || index == m_index)
-        return;
-    m_items.at(index)->setChecked(true);
-}
-
-QRadioButton *TRadioGroup::Item(int index) const
-{
-    return m_items.value(index);
-}
-
-// ---- TColorPanel ----
-
-TColorPanel::TColorPanel(QWidget *parent) : QFrame(parent) {}
-
-void TColorPanel::SetColor(TColor colour)
-{
-    m_colour = colour;
-    update();
-}
-
-void TColorPanel::mouseReleaseEvent(QMouseEvent *event)
-{
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        emit Click();
-}
-
-void TColorPanel::paintEvent(QPaintEvent *event)
-{
-    {
-        QPainter painter(this);
-        painter.fillRect(rect(), QColor(ColorToRgb(m_colour)));
-    }
-    QFrame::paintEvent(event);
-}
-
-// ---- TFormGraph ----
-
 TFormGraph::TFormGraph(TSettingsStore &store, const TWindowPorts &ports,
                        const TFisherDistribution &dist, std::function<int32_t()> enteredA,
                        const TCriticalBounds &bounds, QWidget *parent)
@@ -155,11 +45,11 @@ TFormGraph::TFormGraph(TSettingsStore &store, const TWindowPorts &ports,
     // The form file sets a window's size only; its place is set here.
     move(68, 69);
     placeControls();
-    applyOptionStates();
+    ApplyOptionStates(*m_ui);
 
     FormCreate();
     // Attached only now: the redraws the load caused found no image to draw on.
-    m_painter.Init(m_image);
+    m_painter.Init(m_ui->Image);
 }
 
 TFormGraph::~TFormGraph()
@@ -171,67 +61,35 @@ void TFormGraph::buildControls()
 {
     m_ui = std::make_unique<Ui::FormGraph>();
     m_ui->setupUi(this);
-    m_image = m_ui->Image;
-    m_panelTools = m_ui->PanelTools;
-    m_btnSave = m_ui->BtnSave;
-    m_rgrpColor = m_ui->RGrpColor;
-    m_gboxColor = m_ui->GBoxColor;
-    m_chBoxP = m_ui->ChBoxP;
-    m_chBoxKrObl = m_ui->ChBoxKrObl;
-    m_rgpKrit = m_ui->RGpKrit;
-    m_rgrpZnach = m_ui->RGrpZnach;
-    m_labColors = m_ui->Lab_Colors;
-    m_panLevee = m_ui->Pan_Levee;
-    m_panA = m_ui->Pan_a;
-    m_panPravee = m_ui->Pan_Pravee;
-    m_panKritObl = m_ui->Pan_KritObl;
-    m_lbLeftA = m_ui->Lb_left_a;
-    m_lbA = m_ui->Lb_a;
-    m_lbRightA = m_ui->Lb_right_a;
-    m_lbKrit = m_ui->Lb_krit;
 
     // Designer fonts take whole points, and these are pixel sizes.
     setFont(WindowFont());
     const QFont optionFont = OptionFont(12);
-    for (QGroupBox *box : QList<QGroupBox *>{m_rgrpColor, m_gboxColor, m_rgpKrit, m_rgrpZnach})
+    for (QGroupBox *box :
+         QList<QGroupBox *>{m_ui->RGrpColor, m_ui->GBoxColor, m_ui->RGpKrit, m_ui->RGrpZnach})
         box->setFont(optionFont);
     const QFont swatchFont = OptionFont(13);
-    for (QLabel *label : {m_lbLeftA, m_lbA, m_lbRightA, m_lbKrit})
+    for (QLabel *label : {m_ui->Lb_left_a, m_ui->Lb_a, m_ui->Lb_right_a, m_ui->Lb_krit})
         label->setFont(swatchFont);
 
-    connect(m_btnSave, &QPushButton::clicked, this, &TFormGraph::BtnSaveClick);
-    connect(m_rgrpColor, &TRadioGroup::Click, this, &TFormGraph::RGrpColorClick);
-    connect(m_chBoxP, &QCheckBox::toggled, this, &TFormGraph::ChBoxPClick);
-    connect(m_chBoxKrObl, &QCheckBox::toggled, this, &TFormGraph::ChBoxKrOblClick);
-    connect(m_rgpKrit, &TRadioGroup::Click, this, &TFormGraph::RGpKritClick);
-    connect(m_rgrpZnach, &TRadioGroup::Click, this, &TFormGraph::RGrpZnachClick);
-    connect(m_panLevee, &TColorPanel::Click, this, &TFormGraph::Pan_LeveeClick);
-    connect(m_panA, &TColorPanel::Click, this, &TFormGraph::Pan_aClick);
-    connect(m_panPravee, &TColorPanel::Click, this, &TFormGraph::Pan_PraveeClick);
-    connect(m_panKritObl, &TColorPanel::Click, this, &TFormGraph::Pan_KritOblClick);
+    connect(m_ui->BtnSave, &QPushButton::clicked, this, &TFormGraph::BtnSaveClick);
+    connect(m_ui->RGrpColor, &TRadioGroup::Click, this, &TFormGraph::RGrpColorClick);
+    connect(m_ui->ChBoxP, &QCheckBox::toggled, this, &TFormGraph::ChBoxPClick);
+    connect(m_ui->ChBoxKrObl, &QCheckBox::toggled, this, &TFormGraph::ChBoxKrOblClick);
+    connect(m_ui->RGpKrit, &TRadioGroup::Click, this, &TFormGraph::RGpKritClick);
+    connect(m_ui->RGrpZnach, &TRadioGroup::Click, this, &TFormGraph::RGrpZnachClick);
+    connect(m_ui->Pan_Levee, &TColorPanel::Click, this, &TFormGraph::Pan_LeveeClick);
+    connect(m_ui->Pan_a, &TColorPanel::Click, this, &TFormGraph::Pan_aClick);
+    connect(m_ui->Pan_Pravee, &TColorPanel::Click, this, &TFormGraph::Pan_PraveeClick);
+    connect(m_ui->Pan_KritObl, &TColorPanel::Click, this, &TFormGraph::Pan_KritOblClick);
 }
 
 void TFormGraph::placeControls()
 {
     // The image fills the client area above the tool bar.
-    const int imageHeight = std::max(0, height() - ToolBarHeight);
-    m_image->setGeometry(0, 0, width(), imageHeight);
-    m_panelTools->setGeometry(0, imageHeight, width(), ToolBarHeight);
-}
-
-void TFormGraph::applyOptionStates()
-{
-    const bool colouring = m_rgrpColor->ItemIndex() == 0;
-    m_gboxColor->setEnabled(colouring);
-    const bool bars = colouring && m_chBoxP->isChecked();
-    for (QWidget *w : {static_cast<QWidget *>(m_panLevee), static_cast<QWidget *>(m_panA),
-                       static_cast<QWidget *>(m_panPravee), static_cast<QWidget *>(m_lbLeftA),
-                       static_cast<QWidget *>(m_lbA), static_cast<QWidget *>(m_lbRightA)})
-        w->setEnabled(bars);
-    const bool regions = colouring && m_chBoxKrObl->isChecked();
-    for (QWidget *w : {static_cast<QWidget *>(m_rgpKrit), static_cast<QWidget *>(m_rgrpZnach),
-                       static_cast<QWidget *>(m_panKritObl), static_cast<QWidget *>(m_lbKrit)})
-        w->setEnabled(regions);
+    const int imageHeight = std::max(0, height() - FormGToolBarHeight);
+    m_ui->Image->setGeometry(0, 0, width(), imageHeight);
+    m_ui->PanelTools->setGeometry(0, imageHeight, width(), FormGToolBarHeight);
 }
 
 void TFormGraph::FormCreate()
@@ -242,100 +100,32 @@ void TFormGraph::FormCreate()
 
 void TFormGraph::LoadSettings()
 {
-    if (!KeyExists(m_store.key))
-        return;
-    const int32_t left = ReadIntegerValue(m_store.key, QStringLiteral("FormGLeft"));
-    const int32_t width = ReadIntegerValue(m_store.key, QStringLiteral("FormGWidth"));
-    const int32_t top = ReadIntegerValue(m_store.key, QStringLiteral("FormGTop"));
-    const int32_t height = ReadIntegerValue(m_store.key, QStringLiteral("FormGHeight"));
-    // No placement stored means the chart values were never written.
-    if (left == 0 && width == 0 && top == 0 && height == 0)
-        return;
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        // The stored size is the frame's. A client area without room for the
-        // tool bar and a drawable image would open a window that shows
-        // nothing, or none at all, and store that again when closed.
-        const bool drawable = int64_t(width) - FormGFrameWidth >= ChartMinWidth &&
-                              int64_t(height) - FormGFrameHeight - ToolBarHeight >= ChartMinHeight;
-        const QSize minimum =
-            minimumSizeHint().expandedTo(minimumSize()) + QSize(FormGFrameWidth, FormGFrameHeight);
-        if (drawable &&
-            PlacementAcceptable(left, width, top, height, screen->geometry().size(), minimum)) {
-            move(left, top);
-            resize(width - FormGFrameWidth, height - FormGFrameHeight);
-        }
-    }
-
-    // Every change below runs its control's handler, in this order; the colouring
-    // item comes last so that it has the final word on the enabled states.
-    m_rgrpColor->SetItemIndex(0);
-    m_chBoxP->setChecked(true);
-    m_chBoxKrObl->setChecked(true);
-
-    m_panLevee->SetColor(TColor(ReadIntegerValue(m_store.key, QStringLiteral("Pan_LeveeColor"))));
-    m_panA->SetColor(TColor(ReadIntegerValue(m_store.key, QStringLiteral("Pan_aColor"))));
-    m_panPravee->SetColor(TColor(ReadIntegerValue(m_store.key, QStringLiteral("Pan_PraveeColor"))));
-    m_panKritObl->SetColor(
-        TColor(ReadIntegerValue(m_store.key, QStringLiteral("Pan_KritOblColor"))));
-
-    const int32_t krit = ReadIntegerValue(m_store.key, QStringLiteral("RGpKritIndex"));
-    if (krit >= 0 && krit <= 2)
-        m_rgpKrit->SetItemIndex(krit);
-    const int32_t znach = ReadIntegerValue(m_store.key, QStringLiteral("RGrpZnachIndex"));
-    if (znach >= 0 && znach <= 2)
-        m_rgrpZnach->SetItemIndex(znach);
-
-    m_chBoxP->setChecked(ReadBoolValue(m_store.key, QStringLiteral("ChBoxPChecked")));
-    m_chBoxKrObl->setChecked(ReadBoolValue(m_store.key, QStringLiteral("ChBoxKrOblChecked")));
-
-    const int32_t colour = ReadIntegerValue(m_store.key, QStringLiteral("RGrpColorIndex"));
-    if (colour == 0 || colour == 1)
-        m_rgrpColor->SetItemIndex(colour);
+    LoadGraphSettings(m_store, *this, *m_ui);
 }
 
 void TFormGraph::SaveSettings()
 {
-    if (!m_store.SaveEnabled)
-        return;
-    if (EnsureKey(m_store.key) == 2)
-        return;
-    if (m_store.SavePositions)
-        WriteIntegerValue(m_store.key, QStringLiteral("FormGLeft"), x());
-    WriteIntegerValue(m_store.key, QStringLiteral("FormGWidth"), width() + FormGFrameWidth);
-    if (m_store.SavePositions)
-        WriteIntegerValue(m_store.key, QStringLiteral("FormGTop"), y());
-    WriteIntegerValue(m_store.key, QStringLiteral("FormGHeight"), height() + FormGFrameHeight);
-    WriteIntegerValue(m_store.key, QStringLiteral("RGrpColorIndex"), m_rgrpColor->ItemIndex());
-    WriteBoolValue(m_store.key, QStringLiteral("ChBoxPChecked"), m_chBoxP->isChecked());
-    WriteBoolValue(m_store.key, QStringLiteral("ChBoxKrOblChecked"), m_chBoxKrObl->isChecked());
-    WriteIntegerValue(m_store.key, QStringLiteral("RGpKritIndex"), m_rgpKrit->ItemIndex());
-    WriteIntegerValue(m_store.key, QStringLiteral("RGrpZnachIndex"), m_rgrpZnach->ItemIndex());
-    WriteIntegerValue(m_store.key, QStringLiteral("Pan_LeveeColor"), int32_t(m_panLevee->Color()));
-    WriteIntegerValue(m_store.key, QStringLiteral("Pan_aColor"), int32_t(m_panA->Color()));
-    WriteIntegerValue(m_store.key, QStringLiteral("Pan_PraveeColor"),
-                      int32_t(m_panPravee->Color()));
-    WriteIntegerValue(m_store.key, QStringLiteral("Pan_KritOblColor"),
-                      int32_t(m_panKritObl->Color()));
+    SaveGraphSettings(m_store, *this, *m_ui);
 }
 
 TChartOptions TFormGraph::Options() const
 {
     TChartOptions options;
-    options.colorIndex = m_rgrpColor->ItemIndex();
-    options.pChecked = m_chBoxP->isChecked();
-    options.krOblChecked = m_chBoxKrObl->isChecked();
-    options.kritIndex = m_rgpKrit->ItemIndex();
-    options.znachIndex = m_rgrpZnach->ItemIndex();
-    options.leveeColor = m_panLevee->Color();
-    options.aColor = m_panA->Color();
-    options.praveeColor = m_panPravee->Color();
-    options.kritOblColor = m_panKritObl->Color();
+    options.colorIndex = m_ui->RGrpColor->ItemIndex();
+    options.pChecked = m_ui->ChBoxP->isChecked();
+    options.krOblChecked = m_ui->ChBoxKrObl->isChecked();
+    options.kritIndex = m_ui->RGpKrit->ItemIndex();
+    options.znachIndex = m_ui->RGrpZnach->ItemIndex();
+    options.leveeColor = m_ui->Pan_Levee->Color();
+    options.aColor = m_ui->Pan_a->Color();
+    options.praveeColor = m_ui->Pan_Pravee->Color();
+    options.kritOblColor = m_ui->Pan_KritObl->Color();
     return options;
 }
 
 const QImage &TFormGraph::Picture() const
 {
-    return m_image->Bitmap();
+    return m_ui->Image->Bitmap();
 }
 
 void TFormGraph::ShowChart()
@@ -353,7 +143,7 @@ void TFormGraph::Redraw()
     // The entered a is read afresh: it may have changed since the computation.
     const TChartData data{m_dist, m_enteredA(), m_bounds, Options()};
     ::Redraw(m_painter, data);
-    m_image->update();
+    m_ui->Image->update();
 }
 
 void TFormGraph::BtnSaveClick()
@@ -377,26 +167,19 @@ void TFormGraph::BtnSaveClick()
 
 void TFormGraph::RGrpColorClick()
 {
-    applyOptionStates();
+    ApplyOptionStates(*m_ui);
     Redraw();
 }
 
 void TFormGraph::ChBoxPClick()
 {
-    const bool on = m_chBoxP->isChecked();
-    for (QWidget *w : {static_cast<QWidget *>(m_panLevee), static_cast<QWidget *>(m_panA),
-                       static_cast<QWidget *>(m_panPravee), static_cast<QWidget *>(m_lbLeftA),
-                       static_cast<QWidget *>(m_lbA), static_cast<QWidget *>(m_lbRightA)})
-        w->setEnabled(on);
+    EnableBarControls(*m_ui, m_ui->ChBoxP->isChecked());
     Redraw();
 }
 
 void TFormGraph::ChBoxKrOblClick()
 {
-    const bool on = m_chBoxKrObl->isChecked();
-    for (QWidget *w : {static_cast<QWidget *>(m_rgpKrit), static_cast<QWidget *>(m_rgrpZnach),
-                       static_cast<QWidget *>(m_panKritObl), static_cast<QWidget *>(m_lbKrit)})
-        w->setEnabled(on);
+    EnableRegionControls(*m_ui, m_ui->ChBoxKrObl->isChecked());
     Redraw();
 }
 
@@ -425,22 +208,22 @@ void TFormGraph::chooseColor(TColorPanel *panel)
 
 void TFormGraph::Pan_LeveeClick()
 {
-    chooseColor(m_panLevee);
+    chooseColor(m_ui->Pan_Levee);
 }
 
 void TFormGraph::Pan_aClick()
 {
-    chooseColor(m_panA);
+    chooseColor(m_ui->Pan_a);
 }
 
 void TFormGraph::Pan_PraveeClick()
 {
-    chooseColor(m_panPravee);
+    chooseColor(m_ui->Pan_Pravee);
 }
 
 void TFormGraph::Pan_KritOblClick()
 {
-    chooseColor(m_panKritObl);
+    chooseColor(m_ui->Pan_KritObl);
 }
 
 void TFormGraph::FormClose()

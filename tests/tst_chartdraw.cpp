@@ -57,6 +57,7 @@ private slots:
     void barGap();
     void touchingBars();
     void tenThousandBars();
+    void barNarrowerThanAPixel();
     void singleValue();
     void tooSmallKeepsPicture_data();
     void tooSmallKeepsPicture();
@@ -173,6 +174,7 @@ void TestChartDraw::barColours_data()
     QTest::newRow("entered a inside") << 6 << 0 << true << "LLLARRR" << true;
     QTest::newRow("only the margins") << -1 << 0 << true << "AAAAAAA" << true;
     QTest::newRow("a below aMin") << 1 << 0 << true << "RRRRRRR" << true;
+    QTest::newRow("a = 0 is entered, not only the margins") << 0 << 0 << true << "RRRRRRR" << true;
     QTest::newRow("a above aMax") << 12 << 0 << true << "LLLLLLL" << true;
     QTest::newRow("colouring off") << 6 << 1 << true << "AAAAAAA" << false;
     QTest::newRow("P(a) off") << 6 << 0 << false << "AAAAAAA" << true;
@@ -330,6 +332,19 @@ void TestChartDraw::tenThousandBars()
     QCOMPARE(strips.size(), 2);
     QCOMPARE(strips.first().section('-', 0, 0).toInt(), 40);
     QCOMPARE(strips.last().section('-', 1).toInt(), 874);
+}
+
+void TestChartDraw::barNarrowerThanAPixel()
+{
+    // 10001 values over 835 columns: a bar narrower than a pixel takes one column,
+    // not two. Row 11 shows only the mode's column, where a = 5001, as high as the
+    // entered mode, is drawn last.
+    TFisherDistribution dist;
+    QCOMPARE(ComputeDistribution(dist, 20000, 10000, 10000), 0);
+    const TCriticalBounds bounds = ComputeCriticalBounds(dist);
+    const QImage image = RenderChart({dist, 5000, bounds, TChartOptions()}, QSize(875, 473));
+    QCOMPARE(Runs(image, 11, Green), QStringList{"457-457"});
+    QCOMPARE(Runs(image, 11, Blue), QStringList{});
 }
 
 void TestChartDraw::singleValue()

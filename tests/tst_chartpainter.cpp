@@ -1,7 +1,8 @@
-// The chart painter: conversions, clamps, pixel rules of lines and fills, the
-// fit tests of both ticks and the probability levels of the distribution axes.
+// The chart painter: conversions, clamps, pixel rules of lines, fills and text,
+// the fit tests of both ticks, the spacing of their labels and the probability
+// levels of the distribution axes.
 
-#include "chart/GraphList.h"
+#include "chart/GraphListFisher.h"
 
 #include <QtTest>
 
@@ -64,6 +65,7 @@ private slots:
     void refusedGeometryKeepsPicture();
     void textStandsOnBrush();
     void textWidthIsTheFontsWidth();
+    void textOnItsBaseline();
     void xTickFit_data();
     void xTickFit();
     void xTickOverlap();
@@ -74,6 +76,8 @@ private slots:
     void probabilityLevels_data();
     void probabilityLevels();
     void noLevelsWithoutProbability();
+    void labelSpacing_data();
+    void labelSpacing();
 };
 
 void TestChartPainter::conversions_data()
@@ -135,6 +139,8 @@ void TestChartPainter::lines_data()
     QTest::newRow("vertical leaves out its end")
         << QRect(4, 1, 4, 4) << QStringList{"4,1", "4,2", "4,3"};
     QTest::newRow("diagonal") << QRect(0, 0, 3, 3) << QStringList{"0,0", "1,1", "2,2"};
+    QTest::newRow("shallow diagonal rounds halves away from its start")
+        << QRect(0, 0, 4, 1) << QStringList{"0,0", "1,0", "2,1", "3,1"};
     QTest::newRow("to its own start draws nothing") << QRect(3, 3, 3, 3) << QStringList{};
     QTest::newRow("far end clamped outside")
         << QRect(7, 2, 268435456, 2) << QStringList{"7,2", "8,2", "9,2"};
@@ -244,6 +250,26 @@ void TestChartPainter::textStandsOnBrush()
     painter.SetBrushColor(Red);
     painter.TextOut(10, 5, blanks);
     QCOMPARE(PixelsOf(image, Red), Block(10, 5, 10 + width - 1, 5 + height - 1));
+}
+
+void TestChartPainter::textOnItsBaseline()
+{
+    // A label's baseline stands the font's ascent below the given row, so its ink
+    // spans the glyphs' tight box measured from there.
+    TOffscreenImage image(60, 40);
+    clGraphList painter;
+    painter.Init(&image);
+    painter.SetGeometry(0, 0, 0, 0, 1, 1, Cream);
+    const QString label = QStringLiteral("0.36");
+    painter.TextOut(10, 5, label);
+    const QFontMetrics metrics(clPictList::LabelFont());
+    const QRect glyphs = metrics.tightBoundingRect(label);
+    QList<int> inkRows;
+    for (const QString &pixel : PixelsOf(image, ColorBlack))
+        inkRows << pixel.section(QLatin1Char(','), 1).toInt();
+    QVERIFY(!inkRows.isEmpty());
+    QCOMPARE(inkRows.first(), 5 + metrics.ascent() + glyphs.top());
+    QCOMPARE(inkRows.last(), 5 + metrics.ascent() + glyphs.bottom());
 }
 
 void TestChartPainter::textWidthIsTheFontsWidth()
@@ -449,6 +475,50 @@ void TestChartPainter::noLevelsWithoutProbability()
     for (int row = 0; row < 170; ++row)
         for (int col = 0; col < 36; ++col)
             QCOMPARE(At(image, col, row), Cream);
+}
+
+void TestChartPainter::labelSpacing_data()
+{
+    QTest::addColumn<bool>("xAxis"); // the a labels, or the probability levels
+    QTest::addColumn<int>("free");   // pixels between two neighbouring labels
+    QTest::addColumn<int>("every");  // every label, or every other
+    QTest::newRow("a labels four columns apart: all drawn") << true << 4 << 1;
+    QTest::newRow("a labels three columns apart: every other") << true << 3 << 2;
+    QTest::newRow("levels two rows apart: all drawn") << false << 2 << 1;
+    QTest::newRow("levels one row apart: every other") << false << 1 << 2;
+}
+
+void TestChartPainter::labelSpacing()
+{
+    QFETCH(bool, xAxis);
+    QFETCH(int, free);
+    QFETCH(int, every);
+    TFisherDistribution dist;
+    MakeDistribution(dist, 1); // levels 1.00 down to 0.10
+    TOffscreenImage probe(10, 10);
+    clPictList measure;
+    measure.SetImage(&probe);
+    const int width = measure.TextWidth(QStringLiteral("0"));
+    for (char digit = '1'; digit <= '9'; ++digit)
+        QCOMPARE(measure.TextWidth(QString(QLatin1Char(digit))), width);
+    const int height = measure.TextHeight(QStringLiteral("1.00"));
+    // Whole a 0 ... 9 from column 10, or the ten levels from row 20 down, one
+    // label's size plus the free pixels apart; only drawn labels get a tick.
+    const int step = (xAxis ? width : height) + free;
+    const int axisRow = xAxis ? 40 : 20 + 10 * step;
+    TOffscreenImage image(xAxis ? 10 + 9 * step + width : 100, axisRow + 30);
+    clGraphListFisher painter(dist);
+    painter.Init(&image);
+    painter.SetGeometry(10, axisRow, xAxis ? 0 : 40, axisRow, xAxis ? 1.0 / step : 0.01,
+                        xAxis ? 0.01 : 0.1 / step, Cream);
+    painter.DrawAxes(ColorBlack);
+    for (int j = 0; j < 10; ++j) {
+        const bool labelled = j % every == 0;
+        // a = j's tick above the axis, or the level's tick left of the axis.
+        const TColor tick =
+            xAxis ? At(image, 10 + j * step, axisRow - 4) : At(image, 36, 20 + j * step);
+        QVERIFY2(tick == (labelled ? ColorBlack : Cream), qPrintable(QString::number(j)));
+    }
 }
 
 QTEST_MAIN(TestChartPainter)
