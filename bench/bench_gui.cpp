@@ -3,7 +3,6 @@
 #include "chart/FrmGraph.h"
 #include "help/FormHelp.h"
 #include "mainwin/FormVelmar.h"
-#include "mainwin/InputTable.h"
 #include "mainwin/QtPorts.h"
 #include "report/FormResult.h"
 #include "tests/gui/TestPorts.h"
@@ -37,6 +36,9 @@ struct TProgram {
     QTemporaryDir dir;
     TSettingsStore store{{dir.path(), QStringLiteral("\\Software\\VLM-2010-v2")}};
     TTestPorts ports;
+    TInputTable table;
+    bool editBusy = false;
+    TFisherDistribution dist;
     std::unique_ptr<TFormVelmar> velmar;
     std::unique_ptr<TFormResult> result;
     std::unique_ptr<TFormHelp> help;
@@ -46,13 +48,12 @@ struct TProgram {
 
     TProgram()
     {
-        velmar = std::make_unique<TFormVelmar>(store, ports.ports);
+        velmar = std::make_unique<TFormVelmar>(store, ports.ports, table, editBusy, dist);
         result = std::make_unique<TFormResult>(ports.ports);
         help = std::make_unique<TFormHelp>();
         graph = std::make_unique<TFormGraph>(
-            store, ports.ports, FisherDistribution, [] { return InputTable.a; },
-            result->CriticalBounds());
-        views = std::make_unique<TResultWindows>(*result, *graph, ports.messages);
+            store, ports.ports, dist, [this] { return table.a; }, result->CriticalBounds());
+        views = std::make_unique<TResultWindows>(*result, *graph, ports.messages, dist, table);
         reportOnly = std::make_unique<TReportOnlyViews>(*views);
         velmar->show();
         if (!QTest::qWaitForWindowActive(velmar.get()))

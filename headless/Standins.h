@@ -20,10 +20,13 @@
 // Where stand-ins that share one may note what happened, in order.
 using TJournal = std::vector<std::string>;
 
-// The nine fields of the main window as plain texts.
+// The nine fields of the main window as plain texts, with the table behind
+// them and the busy flag of their steps.
 class TTextFields : public clInputFields {
 public:
     std::array<std::string, FieldCount> texts;
+    TInputTable table;
+    bool editBusy = false;
     // The focus moves asked for: field names "a" ... "s" and "Расчет".
     std::vector<std::string> focus;
 

@@ -68,14 +68,15 @@ int RunProgram(QApplication &app)
 
     // The four windows in their order; each lives until the program ends, and
     // they go in the reverse order (the main window last, deleting the help pictures).
-    auto formVelmar = std::make_unique<TFormVelmar>(store, ports);
+    auto formVelmar =
+        std::make_unique<TFormVelmar>(store, ports, InputTable, EditBusy, FisherDistribution);
     auto formResult = std::make_unique<TFormResult>(ports);
     auto formHelp = std::make_unique<TFormHelp>();
     auto formGraph = std::make_unique<TFormGraph>(
         store, ports, FisherDistribution, [] { return InputTable.a; },
         formResult->CriticalBounds());
 
-    TResultWindows views(*formResult, *formGraph, ports.messages);
+    TResultWindows views(*formResult, *formGraph, ports.messages, FisherDistribution, InputTable);
     formVelmar->setResultViews(&views);
     formVelmar->setHelpWindow(formHelp.get());
 

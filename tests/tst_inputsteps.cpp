@@ -1,6 +1,5 @@
 #include "headless/Standins.h"
 #include "mainwin/InputSteps.h"
-#include "mainwin/InputTable.h"
 
 #include <QtTest>
 
@@ -36,21 +35,24 @@ struct TRun {
         for (const QString &step : script.split(';', Qt::SkipEmptyParts)) {
             const QString s = step.trimmed();
             if (s == "calc") {
-                BtnCompClick(fields, messages, [this](const TInputTable &) { ++computations; });
+                BtnCompClick(fields, fields.table, messages,
+                             [this](const TInputTable &) { ++computations; });
             } else if (s.contains(":=")) {
                 fields.SetText(FieldNamed(s[0]), s.mid(3).toStdString());
             } else {
                 fields.SetText(FieldNamed(s[0]), s.mid(2).toStdString());
-                FieldExit(fields, FieldNamed(s[0]));
+                FieldExit(fields, fields.table, fields.editBusy, FieldNamed(s[0]));
             }
         }
     }
-    // Values of InputTable in the same form as the fields.
-    static QString Values()
+    // The table's values in the same form as the fields.
+    QString Values() const
     {
         QStringList values;
-        for (int i = 0; i < FieldCount; ++i)
-            values << (InputTable.At(i) < 0 ? QString("_") : QString::number(InputTable.At(i)));
+        for (int i = 0; i < FieldCount; ++i) {
+            const int32_t value = fields.table.At(i);
+            values << (value < 0 ? QString("_") : QString::number(value));
+        }
         return values.join(' ');
     }
 };
@@ -60,11 +62,6 @@ struct TRun {
 class TestInputSteps : public QObject {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        InputTable.ClearAll();
-        EditBusy = false;
-    }
     void scenarios_data();
     void scenarios();
     void normalize_data();
@@ -160,12 +157,12 @@ void TestInputSteps::scenarios()
     run.Play(script);
     QTEST(QString::fromStdString(run.fields.Shown()), "shown");
     // The values and the fields always agree.
-    QCOMPARE(TRun::Values(), QString::fromStdString(run.fields.Shown()));
+    QCOMPARE(run.Values(), QString::fromStdString(run.fields.Shown()));
     QCOMPARE(Messages(run.messages), message.isEmpty() ? QStringList() : QStringList{message});
     QTEST(run.computations, "computations");
     if (run.computations) {
-        QVERIFY(InputTable.s >= 1 || InputTable.s == 0);
-        QVERIFY(InputTable.s <= 20000);
+        QVERIFY(run.fields.table.s >= 0);
+        QVERIFY(run.fields.table.s <= 20000);
     }
 }
 
@@ -213,22 +210,20 @@ void TestInputSteps::normalize()
 void TestInputSteps::characterFilter()
 {
     for (char32_t ch = 0; ch < 0x500; ++ch)
-        QCOMPARE(CharAllowed(ch), (ch >= U'0' && ch <= U'9') || ch == 8);
-    QVERIFY(!CharAllowed(U'٣'));
-    EditBusy = true;
-    QVERIFY(CharAllowed(U'x'));
-    QVERIFY(CharAllowed(13));
+        QCOMPARE(CharAllowed(ch, false), (ch >= U'0' && ch <= U'9') || ch == 8);
+    QVERIFY(!CharAllowed(U'٣', false));
+    QVERIFY(CharAllowed(U'x', true));
+    QVERIFY(CharAllowed(13, true));
 }
 
 void TestInputSteps::enterNavigation()
 {
     TTextFields fields;
     for (TField f : {TField::a, TField::b, TField::c, TField::d, TField::m, TField::k, TField::s})
-        QVERIFY(EnterPressed(fields, f));
+        QVERIFY(EnterPressed(fields, f, false));
     QCOMPARE(fields.focus, (std::vector<std::string>{"b", "c", "d", "Расчет", "k", "s", "Расчет"}));
-    QVERIFY(!EnterPressed(fields, TField::n));
-    EditBusy = true;
-    QVERIFY(!EnterPressed(fields, TField::a));
+    QVERIFY(!EnterPressed(fields, TField::n, false));
+    QVERIFY(!EnterPressed(fields, TField::a, true));
 }
 
 void TestInputSteps::busyFlagSuspendsSteps()
@@ -236,14 +231,14 @@ void TestInputSteps::busyFlagSuspendsSteps()
     TTextFields fields;
     fields.SetText(TField::a, "6");
     fields.SetText(TField::b, "3");
-    EditBusy = true;
-    FieldExit(fields, TField::a);
+    fields.editBusy = true;
+    FieldExit(fields, fields.table, fields.editBusy, TField::a);
     QCOMPARE(fields.Shown(), std::string("6 3 _ _ _ _ _ _ _"));
-    QVERIFY(EditBusy);
-    EditBusy = false;
-    FieldExit(fields, TField::a);
+    QVERIFY(fields.editBusy);
+    fields.editBusy = false;
+    FieldExit(fields, fields.table, fields.editBusy, TField::a);
     QCOMPARE(fields.Shown(), std::string("6 3 _ _ 9 _ _ _ _"));
-    QVERIFY(!EditBusy);
+    QVERIFY(!fields.editBusy);
 }
 
 QTEST_GUILESS_MAIN(TestInputSteps)

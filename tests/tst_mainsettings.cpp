@@ -1,5 +1,4 @@
 #include "headless/Standins.h"
-#include "mainwin/InputTable.h"
 #include "mainwin/MainSettings.h"
 
 #include <QFile>
@@ -50,7 +49,7 @@ private:
     std::optional<TPlacement> load(TTextFields &fields)
     {
         std::optional<TPlacement> placed;
-        LoadMainSettings(m_key, fields, Screen, Minimum,
+        LoadMainSettings(m_key, fields, fields.table, fields.editBusy, Screen, Minimum,
                          [&placed](const TPlacement &p) { placed = p; });
         return placed;
     }
@@ -61,8 +60,6 @@ private Q_SLOTS:
         m_dir = std::make_unique<QTemporaryDir>();
         m_key = {m_dir->path(), QStringLiteral("\\Software\\VLM-2010-v2")};
         m_store = {m_key};
-        InputTable.ClearAll();
-        EditBusy = false;
     }
 
     void readingOrder_data()
@@ -102,7 +99,7 @@ private Q_SLOTS:
         TTextFields fields;
         load(fields);
         QCOMPARE(TextsOf(fields), shown);
-        QVERIFY(!EditBusy);
+        QVERIFY(!fields.editBusy);
     }
 
     void placementRule_data()
@@ -167,16 +164,16 @@ private Q_SLOTS:
         TTextFields fields;
         QVERIFY(!load(fields).has_value());
         QCOMPARE(TextsOf(fields), (TTexts{"", "", "", "", "", "", "", "", ""}));
-        QCOMPARE(InputTable.a, -1);
+        QCOMPARE(fields.table.a, -1);
     }
 
     void editBusyRestored()
     {
         store({{"Ed_a", "1"}});
-        EditBusy = true;
         TTextFields fields;
+        fields.editBusy = true;
         load(fields);
-        QVERIFY(EditBusy);
+        QVERIFY(fields.editBusy);
     }
 
     void saveWritesThirteenValues()
@@ -227,13 +224,12 @@ private Q_SLOTS:
         TTextFields saved;
         saved.texts = {"8", "2", "1", "5", "10", "6", "9", "7", "16"};
         SaveMainSettings(m_store, saved, {10, 300, 20, 250});
-        InputTable.ClearAll();
         TTextFields restored;
         const auto placed = load(restored);
         QCOMPARE(TextsOf(restored), TextsOf(saved));
         QVERIFY(placed.has_value());
         QCOMPARE(placed->width, 300);
-        QCOMPARE(InputTable.s, 16);
+        QCOMPARE(restored.table.s, 16);
     }
 
     void saveDisabled()
