@@ -129,6 +129,36 @@ void TestInputSteps::scenarios_data()
     QTest::newRow("margin total over 20000")
         << "m=5; k=5; s=20001; calc"
         << "_ _ _ _ 5 _ 5 _ 20001" << QString(InputMessages::TotalOver20000) + " (info)" << 0;
+    // Equality and zero at the edges of the steps' comparisons.
+    QTest::newRow("k equal to a keeps a") << "a=6; m=8; k=6; s=10; calc"
+                                          << "6 2 0 2 8 2 6 4 10"
+                                          << "" << 1;
+    QTest::newRow("total equal to a keeps a") << "a=5; s=5"
+                                              << "5 _ _ _ _ _ _ _ 5"
+                                              << "" << 0;
+    QTest::newRow("total 0 lowers margins") << "m=8; k=6; s=0"
+                                            << "_ _ _ _ 0 _ 0 _ 0"
+                                            << "" << 0;
+    QTest::newRow("margin total exactly 20000") << "m=5; k=5; s=20000; calc"
+                                                << "_ _ _ _ 5 19995 5 19995 20000"
+                                                << "" << 1;
+    QTest::newRow("k above the total")
+        << "s=3; a=1; c=4; b=1; calc"
+        << "1 1 4 _ 2 _ 5 _ 3" << QString(InputMessages::InconsistentMargins) + " (stop)" << 0;
+    QTest::newRow("k missing") << "m=8; s=10; calc"
+                               << "_ _ _ _ 8 _ _ _ 10" << notAll << 0;
+    QTest::newRow("a above m lowered to m") << "m=5; k=6; s=10; a=7; calc"
+                                            << "5 0 1 4 5 5 6 4 10"
+                                            << "" << 1;
+    QTest::newRow("zero cell gives its row sum") << "b=3; a=0"
+                                                 << "0 3 _ _ 3 _ _ _ _"
+                                                 << "" << 0;
+    QTest::newRow("zero first row completes the total") << "a=0; m=0; c=2; d=3"
+                                                        << "0 _ 2 3 0 5 2 _ 5"
+                                                        << "" << 0;
+    QTest::newRow("zero first column completes the total") << "a=0; k=0; b=2; d=3"
+                                                           << "0 2 _ 3 2 _ 0 5 5"
+                                                           << "" << 0;
     QTest::newRow("all-zero table reaches the core") << "a=0; b=0; c=0; d=0; calc"
                                                      << "0 0 0 0 0 0 0 0 0"
                                                      << "" << 1;
@@ -185,6 +215,8 @@ void TestInputSteps::normalize_data()
                                 << "0" << 0;
     QTest::newRow("largest") << "2147483647"
                              << "2147483647" << 2147483647;
+    QTest::newRow("most negative") << "-2147483648"
+                                   << "" << -1;
     QTest::newRow("beyond 32 bits") << "2147483648"
                                     << "0" << 0;
     QTest::newRow("far beyond") << QString(10000, '9') << "0" << 0;

@@ -75,6 +75,15 @@ private Q_SLOTS:
                                                        {"Ed_d", ""},  {"Ed_m", "8"}, {"Ed_n", "2"},
                                                        {"Ed_k", "6"}, {"Ed_t", "4"}, {"Ed_s", "10"}}
                                         << TTexts{"4", "", "", "", "8", "", "6", "", "10"};
+        // Any one empty cell is enough.
+        QTest::newRow("d empty: the margins are read")
+            << QVariantMap{{"Ed_a", "6"}, {"Ed_b", "3"}, {"Ed_c", "3"},
+                           {"Ed_m", "9"}, {"Ed_k", "9"}, {"Ed_s", "14"}}
+            << TTexts{"6", "", "", "", "9", "", "9", "", "14"};
+        QTest::newRow("a empty: the margins are read")
+            << QVariantMap{{"Ed_b", "3"}, {"Ed_c", "3"}, {"Ed_d", "2"},
+                           {"Ed_m", "8"}, {"Ed_k", "6"}, {"Ed_s", "10"}}
+            << TTexts{"", "", "", "", "8", "", "6", "", "10"};
         QTest::newRow("texts trimmed and normalised")
             << QVariantMap{{"Ed_a", " 007\t"}, {"Ed_m", " 12\n"}, {"Ed_k", "8"}, {"Ed_s", " 0012 "}}
             << TTexts{"7", "", "", "", "12", "", "8", "", "12"};
