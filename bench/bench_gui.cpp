@@ -1,10 +1,9 @@
 // Pressing "Расчет" for s = 20000 (a = b = c = d = 5000, 10001 report rows)
 // until the report is painted in the result window. Target: 150 ms.
 #include "chart/FrmGraph.h"
-#include "help/FormHelp.h"
 #include "mainwin/FormVelmar.h"
-#include "mainwin/InputTable.h"
 #include "mainwin/QtPorts.h"
+#include "mainwin/VelmarWindows.h"
 #include "report/FormResult.h"
 #include "tests/gui/TestPorts.h"
 
@@ -37,25 +36,22 @@ struct TProgram {
     QTemporaryDir dir;
     TSettingsStore store{{dir.path(), QStringLiteral("\\Software\\VLM-2010-v2")}};
     TTestPorts ports;
-    std::unique_ptr<TFormVelmar> velmar;
-    std::unique_ptr<TFormResult> result;
-    std::unique_ptr<TFormHelp> help;
-    std::unique_ptr<TFormGraph> graph;
-    std::unique_ptr<TResultWindows> views;
-    std::unique_ptr<TReportOnlyViews> reportOnly;
+    TInputTable table;
+    bool editBusy = false;
+    TFisherDistribution dist;
+    // The windows as the program wires them; the benchmark switches the main
+    // window between the full views and the report alone.
+    TVelmarWindows windows{store, ports.ports, table, editBusy, dist};
+    TFormVelmar *velmar = &windows.velmar();
+    TFormResult *result = &windows.result();
+    TFormGraph *graph = &windows.graph();
+    TResultWindows views{*result, *graph, ports.messages, dist, table};
+    TReportOnlyViews reportOnly{views};
 
     TProgram()
     {
-        velmar = std::make_unique<TFormVelmar>(store, ports.ports);
-        result = std::make_unique<TFormResult>(ports.ports);
-        help = std::make_unique<TFormHelp>();
-        graph = std::make_unique<TFormGraph>(
-            store, ports.ports, FisherDistribution, [] { return InputTable.a; },
-            result->CriticalBounds());
-        views = std::make_unique<TResultWindows>(*result, *graph, ports.messages);
-        reportOnly = std::make_unique<TReportOnlyViews>(*views);
         velmar->show();
-        if (!QTest::qWaitForWindowActive(velmar.get()))
+        if (!QTest::qWaitForWindowActive(velmar))
             std::fprintf(stderr, "the main window did not become active\n");
         // Typed as a user types it: four cells with Tab between them.
         for (TField cell : {TField::a, TField::b, TField::c, TField::d}) {
@@ -84,8 +80,8 @@ TProgram &Program()
 void PressCompute(benchmark::State &state, bool withChart)
 {
     TProgram &program = Program();
-    program.velmar->setResultViews(withChart ? static_cast<clResultViews *>(program.views.get())
-                                             : program.reportOnly.get());
+    program.velmar->setResultViews(withChart ? static_cast<clResultViews *>(&program.views)
+                                             : &program.reportOnly);
     for (auto _ : state) {
         QTest::mouseClick(program.compute(), Qt::LeftButton);
         QCoreApplication::processEvents();

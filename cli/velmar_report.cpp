@@ -366,7 +366,7 @@ int main(int argc, char **argv)
     TFisherDistribution dist;
     TInputTable table;
     TReportViews views(sink, dist, table, args->confLevel);
-    BtnCompClick(fields, messages, [&](const TInputTable &completed) {
+    BtnCompClick(fields, fields.table, messages, [&](const TInputTable &completed) {
         table = completed;
         RunComputation(dist, table.s, table.m, table.k, cursor, messages, views);
     });

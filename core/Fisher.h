@@ -33,8 +33,8 @@ struct TFisherDistribution {
     long double Right(int32_t i) const { return rightCumulative.Get(i); }
 };
 
-// The distribution of the last "Расчет"; only the main window's handlers and
-// the program's start-up touch it.
+// The distribution of the last "Расчет"; only main() names it, handing it to
+// the windows.
 extern TFisherDistribution FisherDistribution;
 
 // Fills result for grand total s, first-row sum m and first-column sum k.

@@ -4,10 +4,10 @@ void TTextFields::Type(TField field, const std::string &text)
 {
     std::string kept;
     for (unsigned char ch : text)
-        if (CharAllowed(ch))
+        if (CharAllowed(ch, editBusy))
             kept += char(ch);
     SetText(field, kept);
-    FieldExit(*this, field);
+    FieldExit(*this, table, editBusy, field);
 }
 
 void TStreamMessageBox::Show(const std::string &text, const std::string &, TMsgIcon)

@@ -18,10 +18,13 @@
 #include <string>
 #include <vector>
 
-// The nine fields of the main window as plain texts.
+// The nine fields of the main window as plain texts, with the table behind
+// them and the busy flag of their steps.
 class TTextFields : public clInputFields {
 public:
     std::array<std::string, FieldCount> texts;
+    TInputTable table;
+    bool editBusy = false;
 
     std::string Text(TField field) const override { return texts[size_t(field)]; }
     void SetText(TField field, const std::string &text) override { texts[size_t(field)] = text; }

@@ -2,7 +2,6 @@
 
 #include "core/RunComputation.h"
 #include "help/FormHelp.h"
-#include "mainwin/InputTable.h"
 
 #include "ui_FormVelmar.h"
 
@@ -50,9 +49,10 @@ void SetPixelSize(QWidget *widget, QFont::StyleHint hint, int pixels)
 
 } // namespace
 
-TFormVelmar::TFormVelmar(TSettingsStore &store, const TWindowPorts &ports, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_store(store), m_ports(ports),
-      m_ui(std::make_unique<Ui::FormVelmar>())
+TFormVelmar::TFormVelmar(TSettingsStore &store, const TWindowPorts &ports, TInputTable &table,
+                         bool &editBusy, TFisherDistribution &dist, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_store(store), m_ports(ports), m_table(table),
+      m_editBusy(editBusy), m_dist(dist), m_ui(std::make_unique<Ui::FormVelmar>())
 {
     buildLayout();
 
@@ -105,8 +105,8 @@ void TFormVelmar::FormCreate()
     const QScreen *screen = QGuiApplication::primaryScreen();
     // The layout keeps the window from shrinking below what its controls need.
     const QSize minimum = minimumSizeHint().expandedTo(minimumSize());
-    LoadMainSettings(m_store.key, *this, screen ? screen->size() : QSize(), minimum,
-                     [this](const TPlacement &p) {
+    LoadMainSettings(m_store.key, *this, m_table, m_editBusy, screen ? screen->size() : QSize(),
+                     minimum, [this](const TPlacement &p) {
                          move(p.left, p.top);
                          resize(p.width, p.height);
                      });
@@ -154,17 +154,17 @@ void TFormVelmar::FocusCompute()
 
 void TFormVelmar::BtnCompClick()
 {
-    ::BtnCompClick(*this, m_ports.messages, [this](const TInputTable &table) {
+    ::BtnCompClick(*this, m_table, m_ports.messages, [this](const TInputTable &table) {
         TNoViews none;
-        RunComputation(FisherDistribution, table.s, table.m, table.k, m_ports.cursor,
-                       m_ports.messages, m_views ? *m_views : none);
+        RunComputation(m_dist, table.s, table.m, table.k, m_ports.cursor, m_ports.messages,
+                       m_views ? *m_views : none);
     });
 }
 
 void TFormVelmar::BtnClearClick()
 {
     for (int i = 0; i < FieldCount; ++i)
-        SetValue(*this, TField(i), -1);
+        SetValue(*this, m_table, TField(i), -1);
     if (KeysDown(KeyMaskCtrl, m_ports.keys) && KeyExists(m_store.key)) {
         DeleteSettingsKey(m_store.key);
         m_store.SaveEnabled = false; // whatever the deletion gave: nothing is written this run
@@ -195,18 +195,18 @@ bool TFormVelmar::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-            return EnterPressed(*this, f);
+            return EnterPressed(*this, f, m_editBusy);
         if (EditingShortcut(key))
             return false;
         // Printable characters only: Tab, Backspace, Delete and the arrows stay the field's.
         for (char32_t ch : key->text().toUcs4())
-            if (ch >= 32 && ch != 127 && !CharAllowed(ch))
+            if (ch >= 32 && ch != 127 && !CharAllowed(ch, m_editBusy))
                 return true;
     } else if (event->type() == QEvent::FocusOut) {
         // Switching to another window or opening the context menu does not leave the field.
         const auto reason = static_cast<QFocusEvent *>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            FieldExit(*this, f);
+            FieldExit(*this, m_table, m_editBusy, f);
     }
     return QWidget::eventFilter(watched, event);
 }

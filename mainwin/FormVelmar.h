@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Fisher.h"
+#include "core/TableValues.h"
 #include "core/UiPorts.h"
 #include "help/HelpRequest.h"
 #include "mainwin/InputSteps.h"
@@ -24,8 +26,11 @@ class FormVelmar;
 class TFormVelmar : public QWidget, public clInputFields {
     Q_OBJECT
 public:
-    // Restores the stored fields and placement unless Shift is held.
-    TFormVelmar(TSettingsStore &store, const TWindowPorts &ports, QWidget *parent = nullptr);
+    // Restores the stored fields and placement unless Shift is held. The
+    // fields show table, their steps are suspended while editBusy is set, and
+    // "Расчет" computes into dist.
+    TFormVelmar(TSettingsStore &store, const TWindowPorts &ports, TInputTable &table,
+                bool &editBusy, TFisherDistribution &dist, QWidget *parent = nullptr);
     ~TFormVelmar() override;
 
     // The windows created after this one; "Расчет" and "Помощь" need them.
@@ -62,6 +67,9 @@ private:
 
     TSettingsStore &m_store;
     const TWindowPorts m_ports;
+    TInputTable &m_table;
+    bool &m_editBusy;
+    TFisherDistribution &m_dist;
     clResultViews *m_views = nullptr;
     TFormHelp *m_help = nullptr;
     // The help pictures live as long as this window, the last to go.

@@ -2,7 +2,6 @@
 
 #include "core/Fisher.h"
 #include "core/Trim.h"
-#include "mainwin/InputTable.h"
 
 #include <limits>
 
@@ -16,21 +15,16 @@ const char *const InconsistentMargins = "Величины m,k,n заданы н�
 
 namespace {
 
-int32_t &Value(TField field)
-{
-    return InputTable.At(int(field));
-}
-
 // A sum of fields is formed in 64 bits; one that does not fit the table's
 // 32-bit values is left empty rather than shown wrapped.
-void SetSum(clInputFields &fields, TField field, int64_t sum)
+void SetSum(clInputFields &fields, TInputTable &table, TField field, int64_t sum)
 {
-    SetValue(fields, field, sum > std::numeric_limits<int32_t>::max() ? -1 : int32_t(sum));
+    SetValue(fields, table, field, sum > std::numeric_limits<int32_t>::max() ? -1 : int32_t(sum));
 }
 
-void Empty(clInputFields &fields, TField field)
+void Empty(clInputFields &fields, TInputTable &table, TField field)
 {
-    SetValue(fields, field, -1);
+    SetValue(fields, table, field, -1);
 }
 
 // Parses an optionally signed decimal integer; anything else, or a value
@@ -75,25 +69,25 @@ TCellRelations RelationsOf(TField cell)
 }
 
 // Switching to margin input: the cells b, c, d and the derived sums go.
-void EmptyDerived(clInputFields &fields)
+void EmptyDerived(clInputFields &fields, TInputTable &table)
 {
-    InputTable.b = InputTable.c = InputTable.d = InputTable.n = InputTable.t = -1;
+    table.b = table.c = table.d = table.n = table.t = -1;
     for (TField field : {TField::n, TField::t, TField::b, TField::c, TField::d})
         fields.SetText(field, "");
 }
 
 } // namespace
 
-bool CharAllowed(char32_t ch)
+bool CharAllowed(char32_t ch, bool busy)
 {
-    if (EditBusy)
+    if (busy)
         return true;
     return (ch >= U'0' && ch <= U'9') || ch == 8;
 }
 
-bool EnterPressed(clInputFields &fields, TField field)
+bool EnterPressed(clInputFields &fields, TField field, bool busy)
 {
-    if (EditBusy)
+    if (busy)
         return false;
     switch (field) {
     case TField::a: fields.FocusField(TField::b); return true;
@@ -107,9 +101,9 @@ bool EnterPressed(clInputFields &fields, TField field)
     }
 }
 
-void SetValue(clInputFields &fields, TField field, int32_t value)
+void SetValue(clInputFields &fields, TInputTable &table, TField field, int32_t value)
 {
-    Value(field) = value;
+    table.At(int(field)) = value;
     fields.SetText(field, value < 0 ? std::string() : std::to_string(value));
 }
 
@@ -128,78 +122,79 @@ int32_t NormalizeEdit(clInputFields &fields, TField field)
     return value;
 }
 
-void CellExit(clInputFields &fields, TField cell)
+void CellExit(clInputFields &fields, TInputTable &table, TField cell)
 {
+    const auto value = [&table](TField field) -> int32_t & { return table.At(int(field)); };
     const TCellRelations r = RelationsOf(cell);
-    const int32_t x = Value(cell) = NormalizeEdit(fields, cell);
-    const int32_t row = Value(r.rowPartner) = NormalizeEdit(fields, r.rowPartner);
-    const int32_t column = Value(r.columnPartner) = NormalizeEdit(fields, r.columnPartner);
+    const int32_t x = value(cell) = NormalizeEdit(fields, cell);
+    const int32_t row = value(r.rowPartner) = NormalizeEdit(fields, r.rowPartner);
+    const int32_t column = value(r.columnPartner) = NormalizeEdit(fields, r.columnPartner);
     if (x >= 0 && row >= 0) {
-        SetSum(fields, r.rowSum, int64_t(x) + row);
-        if (Value(r.otherRowSum) >= 0 && Value(r.rowSum) >= 0)
-            SetSum(fields, TField::s, int64_t(Value(r.rowSum)) + Value(r.otherRowSum));
+        SetSum(fields, table, r.rowSum, int64_t(x) + row);
+        if (value(r.otherRowSum) >= 0 && value(r.rowSum) >= 0)
+            SetSum(fields, table, TField::s, int64_t(value(r.rowSum)) + value(r.otherRowSum));
     }
     if (x >= 0 && column >= 0) {
-        SetSum(fields, r.columnSum, int64_t(x) + column);
-        if (Value(r.otherColumnSum) >= 0 && Value(r.columnSum) >= 0)
-            SetSum(fields, TField::s, int64_t(Value(r.columnSum)) + Value(r.otherColumnSum));
+        SetSum(fields, table, r.columnSum, int64_t(x) + column);
+        if (value(r.otherColumnSum) >= 0 && value(r.columnSum) >= 0)
+            SetSum(fields, table, TField::s, int64_t(value(r.columnSum)) + value(r.otherColumnSum));
     }
 }
 
-void MarginExit(clInputFields &fields, TField margin)
+void MarginExit(clInputFields &fields, TInputTable &table, TField margin)
 {
-    EmptyDerived(fields);
-    const int32_t value = Value(margin) = NormalizeEdit(fields, margin);
-    if (InputTable.a > value)
-        Empty(fields, TField::a);
-    if (value > InputTable.s)
-        SetValue(fields, TField::s, value);
+    EmptyDerived(fields, table);
+    const int32_t value = table.At(int(margin)) = NormalizeEdit(fields, margin);
+    if (table.a > value)
+        Empty(fields, table, TField::a);
+    if (value > table.s)
+        SetValue(fields, table, TField::s, value);
 }
 
-void TotalExit(clInputFields &fields)
+void TotalExit(clInputFields &fields, TInputTable &table)
 {
-    const int32_t s = InputTable.s = NormalizeEdit(fields, TField::s);
-    EmptyDerived(fields);
-    if (InputTable.a > s)
-        Empty(fields, TField::a);
+    const int32_t s = table.s = NormalizeEdit(fields, TField::s);
+    EmptyDerived(fields, table);
+    if (table.a > s)
+        Empty(fields, table, TField::a);
     // An emptied total says nothing about the margins: they stay as they are.
     if (s < 0)
         return;
-    if (s < InputTable.m)
-        SetValue(fields, TField::m, s);
-    if (s < InputTable.k)
-        SetValue(fields, TField::k, s);
+    if (s < table.m)
+        SetValue(fields, table, TField::m, s);
+    if (s < table.k)
+        SetValue(fields, table, TField::k, s);
 }
 
-void FieldExit(clInputFields &fields, TField field)
+void FieldExit(clInputFields &fields, TInputTable &table, bool &busy, TField field)
 {
-    if (EditBusy)
+    if (busy)
         return;
-    TEditBusyGuard busy;
+    const TEditBusyGuard guard(busy);
     switch (field) {
     case TField::a:
     case TField::b:
     case TField::c:
-    case TField::d: CellExit(fields, field); break;
+    case TField::d: CellExit(fields, table, field); break;
     case TField::m:
-    case TField::k: MarginExit(fields, field); break;
-    case TField::s: TotalExit(fields); break;
+    case TField::k: MarginExit(fields, table, field); break;
+    case TField::s: TotalExit(fields, table); break;
     default: break;
     }
 }
 
-void BtnCompClick(clInputFields &fields, clMessageBox &messages,
+void BtnCompClick(clInputFields &fields, TInputTable &table, clMessageBox &messages,
                   const std::function<void(const TInputTable &)> &compute)
 {
-    TInputTable &t = InputTable;
+    TInputTable &t = table;
     if (t.CellsGiven()) {
         const int64_t m = int64_t(t.a) + t.b, n = int64_t(t.c) + t.d;
         const int64_t k = int64_t(t.a) + t.c, tt = int64_t(t.b) + t.d;
-        SetSum(fields, TField::m, m);
-        SetSum(fields, TField::n, n);
-        SetSum(fields, TField::k, k);
-        SetSum(fields, TField::t, tt);
-        SetSum(fields, TField::s, m + n);
+        SetSum(fields, t, TField::m, m);
+        SetSum(fields, t, TField::n, n);
+        SetSum(fields, t, TField::k, k);
+        SetSum(fields, t, TField::t, tt);
+        SetSum(fields, t, TField::s, m + n);
         if (m + n > MaxGrandTotal) {
             messages.Show(InputMessages::CellsOver20000, "", TMsgIcon::Information);
             return;
@@ -220,11 +215,11 @@ void BtnCompClick(clInputFields &fields, clMessageBox &messages,
         messages.Show(InputMessages::InconsistentMargins, "", TMsgIcon::Stop);
         return;
     }
-    SetValue(fields, TField::n, t.s - t.m);
-    SetValue(fields, TField::t, t.s - t.k);
+    SetValue(fields, t, TField::n, t.s - t.m);
+    SetValue(fields, t, TField::t, t.s - t.k);
     if (t.a == -1) {
         for (TField cell : {TField::a, TField::b, TField::c, TField::d})
-            Empty(fields, cell);
+            Empty(fields, t, cell);
     } else {
         int32_t a = t.a;
         if (a > t.m)
@@ -234,10 +229,10 @@ void BtnCompClick(clInputFields &fields, clMessageBox &messages,
         // Below m + k - s the table would need a negative d.
         if (a < t.m + t.k - t.s)
             a = t.m + t.k - t.s;
-        SetValue(fields, TField::a, a);
-        SetValue(fields, TField::b, t.m - a);
-        SetValue(fields, TField::c, t.k - a);
-        SetValue(fields, TField::d, t.n - t.c);
+        SetValue(fields, t, TField::a, a);
+        SetValue(fields, t, TField::b, t.m - a);
+        SetValue(fields, t, TField::c, t.k - a);
+        SetValue(fields, t, TField::d, t.n - t.c);
     }
     compute(t);
 }

@@ -1,6 +1,5 @@
 #include "mainwin/MainSettings.h"
 
-#include "mainwin/InputTable.h"
 #include "platform/QtTrim.h"
 
 namespace {
@@ -42,10 +41,11 @@ void SaveMainSettings(const TSettingsStore &store, const clInputFields &fields,
     WriteIntegerValue(key, QStringLiteral("FormFHeight"), placement.height);
 }
 
-void LoadMainSettings(const TSettingsKey &key, clInputFields &fields, const QSize &screen,
-                      const QSize &minimum, const std::function<void(const TPlacement &)> &place)
+void LoadMainSettings(const TSettingsKey &key, clInputFields &fields, TInputTable &table,
+                      bool &busy, const QSize &screen, const QSize &minimum,
+                      const std::function<void(const TPlacement &)> &place)
 {
-    const TEditBusyGuard busy;
+    const TEditBusyGuard guard(busy);
     if (!KeyExists(key))
         return;
 
@@ -61,17 +61,17 @@ void LoadMainSettings(const TSettingsKey &key, clInputFields &fields, const QSiz
 
     for (TField cell : {TField::a, TField::b, TField::c, TField::d}) {
         fields.SetText(cell, ReadField(key, cell, true));
-        CellExit(fields, cell);
+        CellExit(fields, table, cell);
     }
     const bool cellEmpty = fields.Text(TField::a).empty() || fields.Text(TField::b).empty() ||
                            fields.Text(TField::c).empty() || fields.Text(TField::d).empty();
     if (!cellEmpty)
         return; // the margins follow from the cells
     fields.SetText(TField::m, ReadField(key, TField::m, true));
-    MarginExit(fields, TField::m);
+    MarginExit(fields, table, TField::m);
     fields.SetText(TField::k, ReadField(key, TField::k, true));
-    MarginExit(fields, TField::k);
+    MarginExit(fields, table, TField::k);
     // TotalExit trims the total itself.
     fields.SetText(TField::s, ReadField(key, TField::s, false));
-    TotalExit(fields);
+    TotalExit(fields, table);
 }

@@ -24,6 +24,8 @@ void SaveMainSettings(const TSettingsStore &store, const clInputFields &fields,
 
 // Restores the main window: the placement (handed to place when the window,
 // never smaller than minimum, fits on screen), then the cells, then the
-// margins only when a cell stayed empty.
-void LoadMainSettings(const TSettingsKey &key, clInputFields &fields, const QSize &screen,
-                      const QSize &minimum, const std::function<void(const TPlacement &)> &place);
+// margins only when a cell stayed empty, through the field steps on table
+// with busy set for the whole load.
+void LoadMainSettings(const TSettingsKey &key, clInputFields &fields, TInputTable &table,
+                      bool &busy, const QSize &screen, const QSize &minimum,
+                      const std::function<void(const TPlacement &)> &place);

@@ -1,13 +1,12 @@
 #include "mainwin/QtPorts.h"
 
 #include "chart/FrmGraph.h"
-#include "mainwin/InputTable.h"
 #include "report/FormResult.h"
 #include "report/Report.h"
 
 bool TResultWindows::BuildReport()
 {
-    if (::BuildReport(m_result, FisherDistribution, InputTable) == 0)
+    if (::BuildReport(m_result, m_dist, m_table) == 0)
         return true;
     m_messages.Show("Отчет не помещается в окне \"Распределение\"", ApplicationTitle,
                     TMsgIcon::Stop);

@@ -1,12 +1,9 @@
-#include "chart/FrmGraph.h"
-#include "help/FormHelp.h"
 #include "mainwin/FormVelmar.h"
 #include "mainwin/InputTable.h"
 #include "mainwin/OrderlyEnd.h"
-#include "mainwin/QtPorts.h"
+#include "mainwin/VelmarWindows.h"
 #include "platform/Dialogs.h"
 #include "platform/SettingsStore.h"
-#include "report/FormResult.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -66,32 +63,23 @@ int RunProgram(QApplication &app)
     TSettingsStore store{DefaultSettingsKey()};
     store.SavePositions = PlatformReportsWindowPositions(QGuiApplication::platformName());
 
-    // The four windows in their order; each lives until the program ends, and
-    // they go in the reverse order (the main window last, deleting the help pictures).
-    auto formVelmar = std::make_unique<TFormVelmar>(store, ports);
-    auto formResult = std::make_unique<TFormResult>(ports);
-    auto formHelp = std::make_unique<TFormHelp>();
-    auto formGraph = std::make_unique<TFormGraph>(
-        store, ports, FisherDistribution, [] { return InputTable.a; },
-        formResult->CriticalBounds());
-
-    TResultWindows views(*formResult, *formGraph, ports.messages);
-    formVelmar->setResultViews(&views);
-    formVelmar->setHelpWindow(formHelp.get());
+    // The process-wide table, busy flag and distribution are handed to the
+    // windows here and named nowhere else.
+    TVelmarWindows windows(store, ports, InputTable, EditBusy, FisherDistribution);
+    TFormVelmar &formVelmar = windows.velmar();
 
     // Closing the main window ends the program, whatever other window is open.
     // exit() rather than quit(): quit() would close the other windows first,
     // and the chart window writes its settings only when the user closes it.
     app.setQuitOnLastWindowClosed(false);
     QObject::connect(
-        formVelmar.get(), &TFormVelmar::closed, &app, [] { QCoreApplication::exit(0); },
+        &formVelmar, &TFormVelmar::closed, &app, [] { QCoreApplication::exit(0); },
         Qt::QueuedConnection);
     // A logout's SIGTERM, Ctrl+C or a closed terminal close the main window the same way.
-    const TOrderlyEnd orderlyEnd(formVelmar.get());
+    const TOrderlyEnd orderlyEnd(&formVelmar);
 
-    formVelmar->show();
+    formVelmar.show();
     app.exec();
-    formVelmar->setResultViews(nullptr);
     return 0;
 }
 

@@ -1,5 +1,4 @@
 #include "mainwin/InputSteps.h"
-#include "mainwin/InputTable.h"
 #include "tests/Recording.h"
 
 #include <QtTest>
@@ -36,21 +35,24 @@ struct TRun {
         for (const QString &step : script.split(';', Qt::SkipEmptyParts)) {
             const QString s = step.trimmed();
             if (s == "calc") {
-                BtnCompClick(fields, messages, [this](const TInputTable &) { ++computations; });
+                BtnCompClick(fields, fields.table, messages,
+                             [this](const TInputTable &) { ++computations; });
             } else if (s.contains(":=")) {
                 fields.SetText(FieldNamed(s[0]), s.mid(3).toStdString());
             } else {
                 fields.SetText(FieldNamed(s[0]), s.mid(2).toStdString());
-                FieldExit(fields, FieldNamed(s[0]));
+                FieldExit(fields, fields.table, fields.editBusy, FieldNamed(s[0]));
             }
         }
     }
-    // Values of InputTable in the same form as the fields.
-    static QString Values()
+    // The table's values in the same form as the fields.
+    QString Values() const
     {
         QStringList values;
-        for (int i = 0; i < FieldCount; ++i)
-            values << (InputTable.At(i) < 0 ? QString("_") : QString::number(InputTable.At(i)));
+        for (int i = 0; i < FieldCount; ++i) {
+            const int32_t value = fields.table.At(i);
+            values << (value < 0 ? QString("_") : QString::number(value));
+        }
         return values.join(' ');
     }
 };
@@ -60,11 +62,6 @@ struct TRun {
 class TestInputSteps : public QObject {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        InputTable.ClearAll();
-        EditBusy = false;
-    }
     void scenarios_data();
     void scenarios();
     void normalize_data();
@@ -132,6 +129,36 @@ void TestInputSteps::scenarios_data()
     QTest::newRow("margin total over 20000")
         << "m=5; k=5; s=20001; calc"
         << "_ _ _ _ 5 _ 5 _ 20001" << QString(InputMessages::TotalOver20000) + " (info)" << 0;
+    // Equality and zero at the edges of the steps' comparisons.
+    QTest::newRow("k equal to a keeps a") << "a=6; m=8; k=6; s=10; calc"
+                                          << "6 2 0 2 8 2 6 4 10"
+                                          << "" << 1;
+    QTest::newRow("total equal to a keeps a") << "a=5; s=5"
+                                              << "5 _ _ _ _ _ _ _ 5"
+                                              << "" << 0;
+    QTest::newRow("total 0 lowers margins") << "m=8; k=6; s=0"
+                                            << "_ _ _ _ 0 _ 0 _ 0"
+                                            << "" << 0;
+    QTest::newRow("margin total exactly 20000") << "m=5; k=5; s=20000; calc"
+                                                << "_ _ _ _ 5 19995 5 19995 20000"
+                                                << "" << 1;
+    QTest::newRow("k above the total")
+        << "s=3; a=1; c=4; b=1; calc"
+        << "1 1 4 _ 2 _ 5 _ 3" << QString(InputMessages::InconsistentMargins) + " (stop)" << 0;
+    QTest::newRow("k missing") << "m=8; s=10; calc"
+                               << "_ _ _ _ 8 _ _ _ 10" << notAll << 0;
+    QTest::newRow("a above m lowered to m") << "m=5; k=6; s=10; a=7; calc"
+                                            << "5 0 1 4 5 5 6 4 10"
+                                            << "" << 1;
+    QTest::newRow("zero cell gives its row sum") << "b=3; a=0"
+                                                 << "0 3 _ _ 3 _ _ _ _"
+                                                 << "" << 0;
+    QTest::newRow("zero first row completes the total") << "a=0; m=0; c=2; d=3"
+                                                        << "0 _ 2 3 0 5 2 _ 5"
+                                                        << "" << 0;
+    QTest::newRow("zero first column completes the total") << "a=0; k=0; b=2; d=3"
+                                                           << "0 2 _ 3 2 _ 0 5 5"
+                                                           << "" << 0;
     QTest::newRow("all-zero table reaches the core") << "a=0; b=0; c=0; d=0; calc"
                                                      << "0 0 0 0 0 0 0 0 0"
                                                      << "" << 1;
@@ -160,12 +187,12 @@ void TestInputSteps::scenarios()
     run.Play(script);
     QTEST(QString::fromStdString(run.fields.Shown()), "shown");
     // The values and the fields always agree.
-    QCOMPARE(TRun::Values(), QString::fromStdString(run.fields.Shown()));
+    QCOMPARE(run.Values(), QString::fromStdString(run.fields.Shown()));
     QCOMPARE(Messages(run.messages), message.isEmpty() ? QStringList() : QStringList{message});
     QTEST(run.computations, "computations");
     if (run.computations) {
-        QVERIFY(InputTable.s >= 1 || InputTable.s == 0);
-        QVERIFY(InputTable.s <= 20000);
+        QVERIFY(run.fields.table.s >= 0);
+        QVERIFY(run.fields.table.s <= 20000);
     }
 }
 
@@ -188,6 +215,8 @@ void TestInputSteps::normalize_data()
                                 << "0" << 0;
     QTest::newRow("largest") << "2147483647"
                              << "2147483647" << 2147483647;
+    QTest::newRow("most negative") << "-2147483648"
+                                   << "" << -1;
     QTest::newRow("beyond 32 bits") << "2147483648"
                                     << "0" << 0;
     QTest::newRow("far beyond") << QString(10000, '9') << "0" << 0;
@@ -213,22 +242,20 @@ void TestInputSteps::normalize()
 void TestInputSteps::characterFilter()
 {
     for (char32_t ch = 0; ch < 0x500; ++ch)
-        QCOMPARE(CharAllowed(ch), (ch >= U'0' && ch <= U'9') || ch == 8);
-    QVERIFY(!CharAllowed(U'٣'));
-    EditBusy = true;
-    QVERIFY(CharAllowed(U'x'));
-    QVERIFY(CharAllowed(13));
+        QCOMPARE(CharAllowed(ch, false), (ch >= U'0' && ch <= U'9') || ch == 8);
+    QVERIFY(!CharAllowed(U'٣', false));
+    QVERIFY(CharAllowed(U'x', true));
+    QVERIFY(CharAllowed(13, true));
 }
 
 void TestInputSteps::enterNavigation()
 {
     TRecordingFields fields;
     for (TField f : {TField::a, TField::b, TField::c, TField::d, TField::m, TField::k, TField::s})
-        QVERIFY(EnterPressed(fields, f));
+        QVERIFY(EnterPressed(fields, f, false));
     QCOMPARE(fields.focus, (std::vector<std::string>{"b", "c", "d", "Расчет", "k", "s", "Расчет"}));
-    QVERIFY(!EnterPressed(fields, TField::n));
-    EditBusy = true;
-    QVERIFY(!EnterPressed(fields, TField::a));
+    QVERIFY(!EnterPressed(fields, TField::n, false));
+    QVERIFY(!EnterPressed(fields, TField::a, true));
 }
 
 void TestInputSteps::busyFlagSuspendsSteps()
@@ -236,14 +263,14 @@ void TestInputSteps::busyFlagSuspendsSteps()
     TRecordingFields fields;
     fields.SetText(TField::a, "6");
     fields.SetText(TField::b, "3");
-    EditBusy = true;
-    FieldExit(fields, TField::a);
+    fields.editBusy = true;
+    FieldExit(fields, fields.table, fields.editBusy, TField::a);
     QCOMPARE(fields.Shown(), std::string("6 3 _ _ _ _ _ _ _"));
-    QVERIFY(EditBusy);
-    EditBusy = false;
-    FieldExit(fields, TField::a);
+    QVERIFY(fields.editBusy);
+    fields.editBusy = false;
+    FieldExit(fields, fields.table, fields.editBusy, TField::a);
     QCOMPARE(fields.Shown(), std::string("6 3 _ _ 9 _ _ _ _"));
-    QVERIFY(!EditBusy);
+    QVERIFY(!fields.editBusy);
 }
 
 QTEST_GUILESS_MAIN(TestInputSteps)

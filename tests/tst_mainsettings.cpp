@@ -1,5 +1,4 @@
 #include "headless/Standins.h"
-#include "mainwin/InputTable.h"
 #include "mainwin/MainSettings.h"
 
 #include <QFile>
@@ -50,7 +49,7 @@ private:
     std::optional<TPlacement> load(TTextFields &fields)
     {
         std::optional<TPlacement> placed;
-        LoadMainSettings(m_key, fields, Screen, Minimum,
+        LoadMainSettings(m_key, fields, fields.table, fields.editBusy, Screen, Minimum,
                          [&placed](const TPlacement &p) { placed = p; });
         return placed;
     }
@@ -61,8 +60,6 @@ private Q_SLOTS:
         m_dir = std::make_unique<QTemporaryDir>();
         m_key = {m_dir->path(), QStringLiteral("\\Software\\VLM-2010-v2")};
         m_store = {m_key};
-        InputTable.ClearAll();
-        EditBusy = false;
     }
 
     void readingOrder_data()
@@ -78,6 +75,15 @@ private Q_SLOTS:
                                                        {"Ed_d", ""},  {"Ed_m", "8"}, {"Ed_n", "2"},
                                                        {"Ed_k", "6"}, {"Ed_t", "4"}, {"Ed_s", "10"}}
                                         << TTexts{"4", "", "", "", "8", "", "6", "", "10"};
+        // Any one empty cell is enough.
+        QTest::newRow("d empty: the margins are read")
+            << QVariantMap{{"Ed_a", "6"}, {"Ed_b", "3"}, {"Ed_c", "3"},
+                           {"Ed_m", "9"}, {"Ed_k", "9"}, {"Ed_s", "14"}}
+            << TTexts{"6", "", "", "", "9", "", "9", "", "14"};
+        QTest::newRow("a empty: the margins are read")
+            << QVariantMap{{"Ed_b", "3"}, {"Ed_c", "3"}, {"Ed_d", "2"},
+                           {"Ed_m", "8"}, {"Ed_k", "6"}, {"Ed_s", "10"}}
+            << TTexts{"", "", "", "", "8", "", "6", "", "10"};
         QTest::newRow("texts trimmed and normalised")
             << QVariantMap{{"Ed_a", " 007\t"}, {"Ed_m", " 12\n"}, {"Ed_k", "8"}, {"Ed_s", " 0012 "}}
             << TTexts{"7", "", "", "", "12", "", "8", "", "12"};
@@ -102,7 +108,7 @@ private Q_SLOTS:
         TTextFields fields;
         load(fields);
         QCOMPARE(TextsOf(fields), shown);
-        QVERIFY(!EditBusy);
+        QVERIFY(!fields.editBusy);
     }
 
     void placementRule_data()
@@ -167,16 +173,16 @@ private Q_SLOTS:
         TTextFields fields;
         QVERIFY(!load(fields).has_value());
         QCOMPARE(TextsOf(fields), (TTexts{"", "", "", "", "", "", "", "", ""}));
-        QCOMPARE(InputTable.a, -1);
+        QCOMPARE(fields.table.a, -1);
     }
 
     void editBusyRestored()
     {
         store({{"Ed_a", "1"}});
-        EditBusy = true;
         TTextFields fields;
+        fields.editBusy = true;
         load(fields);
-        QVERIFY(EditBusy);
+        QVERIFY(fields.editBusy);
     }
 
     void saveWritesThirteenValues()
@@ -227,13 +233,12 @@ private Q_SLOTS:
         TTextFields saved;
         saved.texts = {"8", "2", "1", "5", "10", "6", "9", "7", "16"};
         SaveMainSettings(m_store, saved, {10, 300, 20, 250});
-        InputTable.ClearAll();
         TTextFields restored;
         const auto placed = load(restored);
         QCOMPARE(TextsOf(restored), TextsOf(saved));
         QVERIFY(placed.has_value());
         QCOMPARE(placed->width, 300);
-        QCOMPARE(InputTable.s, 16);
+        QCOMPARE(restored.table.s, 16);
     }
 
     void saveDisabled()

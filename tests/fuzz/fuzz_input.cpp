@@ -13,7 +13,6 @@
 #include "core/Fisher.h"
 #include "core/RunComputation.h"
 #include "mainwin/InputSteps.h"
-#include "mainwin/InputTable.h"
 #include "report/Report.h"
 #include "tests/Recording.h"
 
@@ -49,11 +48,11 @@ std::string Deviation(long double x)
     return text;
 }
 
-std::string TableText()
+std::string TableText(const TInputTable &table)
 {
     std::string text;
     for (int i = 0; i < FieldCount; ++i)
-        text += std::to_string(InputTable.At(i)) + ' ';
+        text += std::to_string(table.At(i)) + ' ';
     return text;
 }
 
@@ -71,6 +70,8 @@ bool Editable(int stop)
 class TFuzzFields : public clInputFields {
 public:
     std::array<std::string, FieldCount> texts;
+    TInputTable table;
+    bool busy = false;
     int focus = int(TField::a);
     bool selected = false;
 
@@ -83,7 +84,7 @@ public:
     void MoveFocus(int stop, bool selectAll)
     {
         if (focus != stop && Editable(focus)) {
-            FieldExit(*this, TField(focus));
+            FieldExit(*this, table, busy, TField(focus));
             CheckFields("after an exit step");
         }
         focus = stop;
@@ -96,7 +97,7 @@ public:
             return;
         std::string &field = texts[size_t(focus)];
         for (unsigned char ch : text) {
-            if (filtered && !CharAllowed(ch))
+            if (filtered && !CharAllowed(ch, busy))
                 continue;
             if (selected)
                 field.clear();
@@ -113,16 +114,16 @@ public:
     // Every field shows nothing for -1 and the plain decimal form of any other value.
     void CheckFields(const char *when) const
     {
-        Check(!EditBusy, "EditBusy left set", when);
+        Check(!busy, "busy flag left set", when);
         for (int i = 0; i < FieldCount; ++i) {
-            const int32_t value = InputTable.At(i);
+            const int32_t value = table.At(i);
             if (value < -1)
-                Fail("negative value other than -1", std::string(when) + ": " + TableText());
+                Fail("negative value other than -1", std::string(when) + ": " + TableText(table));
             const std::string shown = value < 0 ? std::string() : std::to_string(value);
             if (texts[size_t(i)] != shown)
                 Fail("field text differs from its value",
                      std::string(when) + ": field " + std::to_string(i) + " shows '" +
-                         texts[size_t(i)] + "', table " + TableText());
+                         texts[size_t(i)] + "', table " + TableText(table));
         }
     }
 };
@@ -284,16 +285,20 @@ TFisherDistribution Distribution;
 
 class TCheckingViews : public clResultViews {
 public:
-    int32_t s = 0, m = 0, k = 0;
+    explicit TCheckingViews(const TInputTable &table) : m_table(table) {}
     bool BuildReport() override
     {
+        const int32_t s = m_table.s, m = m_table.m, k = m_table.k;
         Check(s >= 1 && s <= MaxGrandTotal && m >= 0 && k >= 0 && m <= s && k <= s,
-              "computation succeeded outside the bounds", TableText());
+              "computation succeeded outside the bounds", TableText(m_table));
         CheckDistribution(Distribution, s, m, k);
-        CheckReport(Distribution, InputTable);
+        CheckReport(Distribution, m_table);
         return true;
     }
     void ShowChart() override {}
+
+private:
+    const TInputTable &m_table;
 };
 
 // ComputeDistribution called directly with any margins: it refuses exactly
@@ -336,34 +341,31 @@ void ComputeDirectly(int32_t s, int32_t m, int32_t k, uint8_t aChoice)
 // What "Расчет" hands to the driver: a complete, consistent table within the limit.
 void Compute(const TInputTable &t)
 {
-    Check(t.s <= MaxGrandTotal, "driver called with a total above 20000", TableText());
-    Check(t.m >= 0 && t.k >= 0 && t.s >= 0, "driver called with empty margins", TableText());
-    Check(t.n == t.s - t.m && t.t == t.s - t.k, "derived sums not completed", TableText());
+    Check(t.s <= MaxGrandTotal, "driver called with a total above 20000", TableText(t));
+    Check(t.m >= 0 && t.k >= 0 && t.s >= 0, "driver called with empty margins", TableText(t));
+    Check(t.n == t.s - t.m && t.t == t.s - t.k, "derived sums not completed", TableText(t));
     if (t.CellsGiven()) {
         Check(t.a + t.b == t.m && t.c + t.d == t.n && t.a + t.c == t.k && t.b + t.d == t.t,
-              "cells disagree with the margins", TableText());
+              "cells disagree with the margins", TableText(t));
     } else {
         Check(t.a == -1 && t.b == -1 && t.c == -1 && t.d == -1, "partial cells reach the driver",
-              TableText());
+              TableText(t));
     }
 
     TCountingCursor cursor;
     TRecordingMessageBox messages;
-    TCheckingViews views;
-    views.s = t.s;
-    views.m = t.m;
-    views.k = t.k;
+    TCheckingViews views(t);
     const int32_t status = RunComputation(Distribution, t.s, t.m, t.k, cursor, messages, views);
     Check(cursor.depth == 0, "busy cursor left on");
     Check(status == 0 || status == 1, "unexpected status", std::to_string(status));
-    Check(status == 0 || t.s < 1, "valid margins refused", TableText());
+    Check(status == 0 || t.s < 1, "valid margins refused", TableText(t));
     Check((status == 0) == messages.shown.empty(), "refusal and message disagree");
 }
 
 void PressCompute(TFuzzFields &fields)
 {
     TRecordingMessageBox messages;
-    BtnCompClick(fields, messages, Compute);
+    BtnCompClick(fields, fields.table, messages, Compute);
     fields.CheckFields("after Расчет");
 }
 
@@ -371,7 +373,7 @@ void PressClear(TFuzzFields &fields)
 {
     for (int i = 0; i < FieldCount; ++i)
         fields.SetText(TField(i), "");
-    InputTable.ClearAll();
+    fields.table.ClearAll();
 }
 
 int FieldOf(char ch)
@@ -403,8 +405,6 @@ int NextInTabOrder(int stop)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    InputTable.ClearAll();
-    EditBusy = false;
     TFuzzFields fields;
     int computations = 0;
 
@@ -417,7 +417,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         } else if (ch == '\n') {
             if (Editable(fields.focus)) {
                 const int before = fields.focus;
-                if (EnterPressed(fields, TField(fields.focus)))
+                if (EnterPressed(fields, TField(fields.focus), fields.busy))
                     Check(fields.focus != before, "Enter did not move the focus");
             } else if (fields.focus == StopCompute && computations++ < 4) {
                 PressCompute(fields);

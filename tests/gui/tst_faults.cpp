@@ -4,7 +4,6 @@
 #include "chart/FrmGraph.h"
 #include "core/Fisher.h"
 #include "mainwin/FormVelmar.h"
-#include "mainwin/InputTable.h"
 #include "report/FormResult.h"
 #include "report/ReportFile.h"
 #include "tests/gui/TestPorts.h"
@@ -237,9 +236,12 @@ void TestFaults::unwritableStoreLosesNothingElse()
     blocker.close();
     TSettingsStore store{{dir.path() + "/config", "\\Software\\VLM-2010-v2"}};
 
+    TInputTable table;
+    bool editBusy = false;
+    TFisherDistribution dist;
     TTestPorts ports;
     const TRecordingMessageBox &messages = ports.messages;
-    TFormVelmar form(store, ports.ports);
+    TFormVelmar form(store, ports.ports, table, editBusy, dist);
     form.show();
     form.field(TField::a)->setText("6");
     form.close();
@@ -273,15 +275,17 @@ void TestFaults::damagedStoreStartsClean()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(content);
     }
-    InputTable = TInputTable();
+    TInputTable table;
+    bool editBusy = false;
+    TFisherDistribution dist;
     TTestPorts ports;
     const TRecordingMessageBox &messages = ports.messages;
     {
-        TFormVelmar form(store, ports.ports);
+        TFormVelmar form(store, ports.ports, table, editBusy, dist);
         // Every field shows nothing or a plain number, and the table agrees.
         for (int i = 0; i < FieldCount; ++i) {
             const QString text = form.field(TField(i))->text();
-            const int32_t value = InputTable.At(i);
+            const int32_t value = table.At(i);
             QCOMPARE(text, value < 0 ? QString() : QString::number(value));
         }
         form.show();

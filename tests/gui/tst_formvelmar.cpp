@@ -1,7 +1,6 @@
 #include "help/FormHelp.h"
 #include "help/HelpContent.h"
 #include "mainwin/FormVelmar.h"
-#include "mainwin/InputTable.h"
 #include "mainwin/OrderlyEnd.h"
 #include "tests/gui/TestPorts.h"
 
@@ -58,6 +57,9 @@ private:
     TSettingsKey m_key;
     TSettingsStore m_store;
     std::unique_ptr<TTestPorts> m_ports;
+    TInputTable m_table;
+    bool m_editBusy = false;
+    TFisherDistribution m_dist;
     TJournal m_journal; // the cursor's and the views' steps of a computation
     TLineSink m_report;
     std::unique_ptr<TRecordingViews> m_views;
@@ -65,7 +67,8 @@ private:
 
     void createForm()
     {
-        m_form = std::make_unique<TFormVelmar>(m_store, m_ports->ports);
+        m_form =
+            std::make_unique<TFormVelmar>(m_store, m_ports->ports, m_table, m_editBusy, m_dist);
         m_form->setResultViews(m_views.get());
         m_form->show();
         QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
@@ -111,10 +114,10 @@ private Q_SLOTS:
         m_ports = std::make_unique<TTestPorts>();
         m_journal.clear();
         m_ports->cursor.journal = &m_journal;
-        m_views = std::make_unique<TRecordingViews>(m_report, FisherDistribution, InputTable);
+        m_table = TInputTable();
+        m_editBusy = false;
+        m_views = std::make_unique<TRecordingViews>(m_report, m_dist, m_table);
         m_views->journal = &m_journal;
-        InputTable.ClearAll();
-        EditBusy = false;
         createForm();
     }
 
@@ -396,7 +399,7 @@ private Q_SLOTS:
         QTest::mouseClick(button("BtnClear"), Qt::LeftButton);
         QCOMPARE(texts(), (TTexts{"", "", "", "", "", "", "", "", ""}));
         for (int i = 0; i < FieldCount; ++i)
-            QCOMPARE(InputTable.At(i), -1);
+            QCOMPARE(m_table.At(i), -1);
         QCOMPARE(KeyExists(m_key), keyStored && !ctrl);
         QCOMPARE(m_store.SaveEnabled, keyAfterClose);
 
@@ -422,7 +425,7 @@ private Q_SLOTS:
         QVERIFY(KeyExists(m_key));
         QCOMPARE(ReadStringValue(m_key, QStringLiteral("Ed_d")), QStringLiteral("5"));
 
-        InputTable.ClearAll();
+        m_table = TInputTable(); // a new run
         createForm();
         QCOMPARE(texts(), (TTexts{"8", "2", "1", "5", "10", "6", "9", "7", "16"}));
         QCOMPARE(m_form->pos(), QPoint(40, 30));
@@ -482,7 +485,7 @@ private Q_SLOTS:
         WriteIntegerValue(m_key, QStringLiteral("FormFTop"), 20);
         WriteIntegerValue(m_key, QStringLiteral("FormFHeight"), 230);
         m_form.reset();
-        InputTable.ClearAll();
+        m_table = TInputTable(); // a new run
         if (shift)
             m_ports->keys.Press(VkShift);
         createForm();
@@ -494,7 +497,7 @@ private Q_SLOTS:
             QCOMPARE(m_form->pos(), QPoint(10, 20));
             QCOMPARE(m_form->size(), QSize(290, 230));
         }
-        QVERIFY(!EditBusy);
+        QVERIFY(!m_editBusy);
         // Shift or not, the end of the run writes the fields.
         m_form->close();
         QCOMPARE(ReadStringValue(m_key, QStringLiteral("Ed_a")),
