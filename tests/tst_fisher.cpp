@@ -101,6 +101,16 @@ void TestFisher::workedExamples_data()
                              << QStringList{"0.010489510", "0.120629371", "0.451048951",
                                             "0.818181818", "0.975524476", "0.999125874",
                                             "1.000000000"};
+    // 1 0 0 2: the most probable table is the first; the mode formula must not reach a = 1.
+    QTest::newRow("1 0 0 2") << 3 << 1 << 1 << QList<int>{0, 1, 0, 1, 0, 1, 1, 2, 0}
+                             << QStringList{"0.666666667", "0.333333333"}
+                             << QStringList{"1.000000000", "0.333333333"}
+                             << QStringList{"0.666666667", "1.000000000"};
+    // (m + 1)(k + 1) = s + 2: a = 0 and a = 1 are equally probable, the upper one is the mode.
+    QTest::newRow("mode tie, 0 2 2 3") << 7 << 2 << 2 << QList<int>{0, 2, 0, 2, 0, 2, 3, 5, 1}
+                                       << QStringList{"0.476190476", "0.476190476", "0.047619048"}
+                                       << QStringList{"0.523809524", "1.000000000", "0.047619048"}
+                                       << QStringList{"0.476190476", "0.952380952", "1.000000000"};
 }
 
 void TestFisher::workedExamples()

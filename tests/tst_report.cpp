@@ -59,6 +59,10 @@ QList<int> Flatten(const TCriticalBounds &b)
 
 const QString Reject5 = "   Это ОПРОВЕРГАЕТ (при 5%-ном уровне значимости) Нуль-гипотезу о "
                         "пропорциональности частот (независимости признаков и пр.))";
+const QString Reject1 = "   Это ОПРОВЕРГАЕТ (при 1%-ном уровне значимости) Нуль-гипотезу о "
+                        "пропорциональности частот (независимости признаков и пр.))";
+const QString Reject01 = "   Это ОПРОВЕРГАЕТ (при 0.1%-ном уровне значимости) Нуль-гипотезу о "
+                         "пропорциональности частот (независимости признаков и пр.))";
 const QString Accept = "   Это подтверждает (при 5%-ном уровне значимости) Нуль-гипотезу о "
                        "пропорциональности частот (независимости признаков и пр.))";
 
@@ -170,21 +174,53 @@ void TestReport::tables_data()
     QTest::addColumn<QString>("measure");
     QTest::addColumn<QString>("twoSided");
     QTest::addColumn<QString>("verdict");
-    QTest::addColumn<QString>("twoSided5");
+    // The nine region lines: two-sided, left-sided, right-sided, each at 5 %, 1 %, 0.1 %.
+    QTest::addColumn<QStringList>("regions");
+    const QString none = " Критерий не применим.";
+    const auto levels = [](const QString &at5, const QString &at1, const QString &at01) {
+        return QStringList{"   5%-ный уровень значимости: " + at5,
+                           "   1%-ный уровень значимости: " + at1,
+                           "   0.1%-ный уровень значимости: " + at01};
+    };
 
     QTest::newRow("3 1 1 3") << QList<int>{3, 1, 1, 3} << "есть: 8"
                              << "  2-х сторонняя вероятность (того, что |D| >= 8) есть: 0.485714286"
-                             << Accept << "   5%-ный уровень значимости:  a <= 0  и  a >= 4.";
+                             << Accept
+                             << levels(" a <= 0  и  a >= 4.", none, none) +
+                                    levels(" a <= 0.", none, none) + levels(" a >= 4.", none, none);
     QTest::newRow("negative D")
         << QList<int>{1, 3, 3, 1} << "есть: -8"
         << "  2-х сторонняя вероятность (того, что |D| >= 8) есть: 0.485714286" << Accept
-        << "   5%-ный уровень значимости:  a <= 0  и  a >= 4.";
+        << levels(" a <= 0  и  a >= 4.", none, none) + levels(" a <= 0.", none, none) +
+               levels(" a >= 4.", none, none);
     QTest::newRow("strong association")
         << QList<int>{20, 0, 0, 20} << "есть: 400"
-        << "  2-х сторонняя вероятность (того, что |D| >= 400) есть: 0.000000000"
-        << "   Это ОПРОВЕРГАЕТ (при 0.1%-ном уровне значимости) Нуль-гипотезу о "
-           "пропорциональности частот (независимости признаков и пр.))"
-        << "   5%-ный уровень значимости:  a <= 6  и  a >= 14.";
+        << "  2-х сторонняя вероятность (того, что |D| >= 400) есть: 0.000000000" << Reject01
+        << levels(" a <= 6  и  a >= 14.", " a <= 5  и  a >= 15.", " a <= 4  и  a >= 16.") +
+               levels(" a <= 6.", " a <= 5.", " a <= 4.") +
+               levels(" a >= 14.", " a >= 15.", " a >= 16.");
+    // p = 1/20, 1/100 and 1/1000 exactly, each rounding to the level itself: a p
+    // equal to a level rejects at it.
+    QTest::newRow("p exactly 5 %, lower region only")
+        << QList<int>{0, 1, 19, 0} << "есть: -19"
+        << "  2-х сторонняя вероятность (того, что |D| >= 19) есть: 0.050000000" << Reject5
+        << levels(" a <= 0.", none, none) + levels(" a <= 0.", none, none) +
+               levels(none, none, none);
+    QTest::newRow("p exactly 5 %, upper region only")
+        << QList<int>{1, 0, 0, 19} << "есть: 19"
+        << "  2-х сторонняя вероятность (того, что |D| >= 19) есть: 0.050000000" << Reject5
+        << levels(" a >= 1.", none, none) + levels(none, none, none) +
+               levels(" a >= 1.", none, none);
+    QTest::newRow("p exactly 1 %")
+        << QList<int>{1, 0, 0, 99} << "есть: 99"
+        << "  2-х сторонняя вероятность (того, что |D| >= 99) есть: 0.010000000" << Reject1
+        << levels(" a >= 1.", " a >= 1.", none) + levels(none, none, none) +
+               levels(" a >= 1.", " a >= 1.", none);
+    QTest::newRow("p exactly 0.1 %")
+        << QList<int>{1, 0, 0, 999} << "есть: 999"
+        << "  2-х сторонняя вероятность (того, что |D| >= 999) есть: 0.001000000" << Reject01
+        << levels(" a >= 1.", " a >= 1.", " a >= 1.") + levels(none, none, none) +
+               levels(" a >= 1.", " a >= 1.", " a >= 1.");
 }
 
 void TestReport::tables()
@@ -198,8 +234,8 @@ void TestReport::tables()
     QVERIFY(sink.Lines()[20].endsWith(measure));
     QTEST(sink.Lines()[21], "twoSided");
     QTEST(sink.Lines()[22], "verdict");
-    QFETCH(QString, twoSided5);
-    QVERIFY(sink.Lines().contains(twoSided5));
+    const QRegularExpression level("^   (5|1|0\\.1)%-ный уровень значимости: ");
+    QTEST(sink.Lines().filter(level), "regions");
 }
 
 void TestReport::oddsRatioBlock_data()
@@ -228,6 +264,23 @@ void TestReport::oddsRatioBlock_data()
     QTest::newRow("mid-p below 1e-9")
         << QList<int>{20, 0, 0, 20} << "0.95"
         << "  Mid-p: левая 1.000000000, правая 3.627e-12, 2-х сторонняя 7.254e-12";
+    // The far tail of the largest table is below the extended range: 0, not an exponent.
+    QTest::newRow("probabilities that read 0")
+        << QList<int>{0, 10000, 10000, 0} << "0.95"
+        << "  Mid-p: левая 0.000000000, правая 1.000000000, 2-х сторонняя 0.000000000";
+    QTest::newRow("odds ratio of exactly 0.0001") << QList<int>{1, 100, 100, 1} << "0.95"
+                                                  << "  Отношение шансов (a*d)/(b*c) = 0.0001000";
+    QTest::newRow("lower bound 0")
+        << QList<int>{0, 5, 6, 4} << "0.95"
+        << "  95%-ный точный доверительный интервал отношения шансов: от 0 до 1.279";
+    QTest::newRow("undefined odds ratio") << QList<int>{0, 0, 3, 4} << "0.95"
+                                          << "  Отношение шансов (a*d)/(b*c) = не определено";
+    QTest::newRow("level below 10 %")
+        << QList<int>{8, 2, 1, 5} << "0.05"
+        << "  5%-ный точный доверительный интервал отношения шансов: от 6.735 до 35.78";
+    QTest::newRow("level of one decimal")
+        << QList<int>{8, 2, 1, 5} << "0.5"
+        << "  50%-ный точный доверительный интервал отношения шансов: от 3.588 до 87.35";
 }
 
 void TestReport::oddsRatioBlock()
@@ -257,6 +310,9 @@ void TestReport::marginsOnly()
     QCOMPARE(sink.Lines()[11], QString(42, ' ') + "Вероятности значений частоты a");
     QVERIFY(!sink.Lines().join('\n').contains("Заданные параметры"));
     QCOMPARE(sink.Lines().filter("Максимум вероятности").size(), 1);
+    // Without a table the odds ratio block has nothing to say: the regions end the report.
+    QCOMPARE(sink.Lines().last(),
+             QString("   0.1%-ный уровень значимости:  Критерий не применим."));
 }
 
 void TestReport::givenAtModeCarriesBothMarkers()

@@ -203,6 +203,7 @@ void TestSettingsStore::placementRule_data()
     QTest::newRow("width 10 though the minimum is larger")
         << QList<int>{0, 10, 0, 100} << main << false;
     QTest::newRow("negative left") << QList<int>{-1, 100, 0, 100} << none << false;
+    QTest::newRow("negative top") << QList<int>{0, 100, -1, 100} << none << false;
     QTest::newRow("absent values") << QList<int>{0, 0, 0, 0} << none << false;
     QTest::newRow("sum beyond 32 bits")
         << QList<int>{2147483647, 2147483647, 0, 100} << none << false;

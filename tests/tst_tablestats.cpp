@@ -77,6 +77,15 @@ void TestTableStats::againstReference_data()
                        "81394.679657781439877"}
         << QStringList{"1.4445639268025275842e-32", "1.0", "7.2263072340290612129e-33",
                        "1.4452614468058122426e-32"};
+    // P(0) = P(2) = 0.2: a tie the rounding of the products must not split.
+    QTest::newRow("tie with the far end, a smallest")
+        << QList<int>{0, 2, 3, 1} << 0.95
+        << QStringList{"0.0", "0.0", "0.0", "4.9226162893325645101"}
+        << QStringList{"0.4", "0.1", "0.9", "0.2"};
+    QTest::newRow("tie with the far end, a largest")
+        << QList<int>{2, 0, 1, 3} << 0.95
+        << QStringList{"inf", "inf", "0.20314400741878370539", "inf"}
+        << QStringList{"0.4", "0.9", "0.1", "0.2"};
     QTest::newRow("single value, empty row")
         << QList<int>{0, 0, 0, 5} << 0.95 << QStringList{"undef", "undef", "0.0", "inf"}
         << QStringList{"1.0", "0.5", "0.5", "1.0"};
