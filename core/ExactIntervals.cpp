@@ -9,11 +9,14 @@
 
 namespace {
 
+using noncentral::SolveBracketed;
 using noncentral::SolveIncreasing;
 using noncentral::TNoncentralWeights;
 
 // Ties lost to rounding still count as "no more extreme", at every psi.
 constexpr long double TieFactor = 1.0L + 1e-7L;
+// On log psi: far below the 1e-9 relative promised for psi.
+constexpr long double Tolerance = 1e-14L;
 
 TOddsRatio FiniteRatio(long double theta)
 {
@@ -22,41 +25,6 @@ TOddsRatio FiniteRatio(long double theta)
 TOddsRatio UndefinedRatio()
 {
     return {TOddsRatio::Undefined, std::numeric_limits<double>::quiet_NaN()};
-}
-
-// A root of f inside [low, high] where f(low) and f(high) differ in sign:
-// false position with the Illinois halving, and a bisection whenever the
-// bracket shrinks too slowly, so it always converges.
-template <class F>
-long double SolveBracketed(F f, long double low, long double fLow, long double high,
-                           long double fHigh)
-{
-    int side = 0;
-    for (int iteration = 0; iteration < 300; ++iteration) {
-        const long double width = high - low;
-        if (width <= 1e-14L * std::max(1.0L, std::fabs(low)))
-            break;
-        long double x = (low * fHigh - high * fLow) / (fHigh - fLow);
-        if (iteration % 4 == 3 || !(x > low && x < high))
-            x = (low + high) / 2.0L;
-        const long double fx = f(x);
-        if (fx == 0.0L)
-            return x;
-        if ((fx > 0.0L) == (fLow > 0.0L)) {
-            low = x;
-            fLow = fx;
-            if (side == -1)
-                fHigh /= 2.0L;
-            side = -1;
-        } else {
-            high = x;
-            fHigh = fx;
-            if (side == 1)
-                fLow /= 2.0L;
-            side = 1;
-        }
-    }
-    return (low + high) / 2.0L;
 }
 
 // The weights of one psi relative to their peak, those below the cutoff left 0.
@@ -201,8 +169,8 @@ long double MinlikeUpperEnd(const TNoncentralWeights &weights, int32_t at, long 
         const long double pLeft = p(left);
         if (pLeft > alpha) {
             auto f = [&](long double theta) { return std::log(p(theta) / alpha); };
-            return SolveBracketed(f, left, std::log(pLeft / alpha), right,
-                                  std::log(pRight / alpha));
+            return SolveBracketed(f, left, std::log(pLeft / alpha), right, std::log(pRight / alpha),
+                                  Tolerance);
         }
         right = left;
     }
@@ -244,7 +212,7 @@ long double BlakerUpperEnd(const TNoncentralWeights &weights, int32_t at, long d
         const long double gInner = g(inner), gRight = g(right);
         if (gInner > 0.0L || !(gRight > 0.0L))
             return inner;
-        return SolveBracketed(g, inner, gInner, right, gRight);
+        return SolveBracketed(g, inner, gInner, right, gRight, Tolerance);
     };
     long double right = far;
     for (;;) {
@@ -263,8 +231,8 @@ long double BlakerUpperEnd(const TNoncentralWeights &weights, int32_t at, long d
         const long double pLeft = p(left);
         if (pLeft > alpha) {
             auto f = [&](long double theta) { return std::log(p(theta) / alpha); };
-            return SolveBracketed(f, left, std::log(pLeft / alpha), right,
-                                  std::log(pRight / alpha));
+            return SolveBracketed(f, left, std::log(pLeft / alpha), right, std::log(pRight / alpha),
+                                  Tolerance);
         }
         if (left <= inner)
             return inner;

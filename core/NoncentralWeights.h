@@ -133,6 +133,54 @@ inline long double SolveIncreasing(F f, long double theta, long double low, long
     return theta;
 }
 
+// A root of f between low and high, where f(low) and f(high) differ in sign:
+// false position with the Anderson-Bjorck weighting, and a bisection whenever
+// two steps have not halved the bracket, so it always converges. Stops when
+// the bracket is below tolerance * max(1, |low|).
+template <class F>
+inline long double SolveBracketed(F f, long double low, long double fLow, long double high,
+                                  long double fHigh, long double tolerance)
+{
+    if (fLow == 0.0L)
+        return low;
+    if (fHigh == 0.0L)
+        return high;
+    const bool lowPositive = fLow > 0.0L;
+    int side = 0; // the end that moved last: -1 low, 1 high
+    long double width1 = HUGE_VALL, width2 = HUGE_VALL;
+    for (int iteration = 0; iteration < 300; ++iteration) {
+        const long double width = high - low;
+        if (width <= tolerance * std::max(1.0L, std::fabs(low)))
+            break;
+        long double x = (low * fHigh - high * fLow) / (fHigh - fLow);
+        if (width > width2 / 2.0L || !(x > low && x < high))
+            x = (low + high) / 2.0L;
+        width2 = width1;
+        width1 = width;
+        const long double fx = f(x);
+        if (fx == 0.0L)
+            return x;
+        if ((fx > 0.0L) == lowPositive) {
+            if (side == -1) {
+                const long double scale = 1.0L - fx / fLow;
+                fHigh *= scale > 0.0L ? scale : 0.5L;
+            }
+            low = x;
+            fLow = fx;
+            side = -1;
+        } else {
+            if (side == 1) {
+                const long double scale = 1.0L - fx / fHigh;
+                fLow *= scale > 0.0L ? scale : 0.5L;
+            }
+            high = x;
+            fHigh = fx;
+            side = 1;
+        }
+    }
+    return (low + high) / 2.0L;
+}
+
 // Normal quantile for a tail probability p <= 1/2, to about 4.5e-4: only a
 // starting point for the interval (Abramowitz and Stegun 26.2.23).
 inline double NormalQuantile(double p)

@@ -21,34 +21,14 @@ TRiskValue Undefined()
     return {TRiskValue::Undefined, std::numeric_limits<double>::quiet_NaN()};
 }
 
-// The root of f in [low, high] with f(low) <= 0 < f(high): false position with
-// the Illinois halving, bisecting whenever the bracket shrinks too slowly.
+// The root of f in [low, high] with f(low) <= 0 < f(high).
 template <class F> long double SolveRising(F f, long double low, long double high)
 {
-    long double fLow = f(low), fHigh = f(high);
-    int side = 0;
-    for (int iteration = 0; iteration < 300; ++iteration) {
-        if (high - low <= 1e-16L * std::max(1.0L, std::fabs(low)))
-            break;
-        long double x = (low * fHigh - high * fLow) / (fHigh - fLow);
-        if (iteration % 4 == 3 || !(x > low && x < high))
-            x = (low + high) / 2.0L;
-        const long double fx = f(x);
-        if (fx <= 0.0L) {
-            low = x;
-            fLow = fx;
-            if (side == -1)
-                fHigh /= 2.0L;
-            side = -1;
-        } else {
-            high = x;
-            fHigh = fx;
-            if (side == 1)
-                fLow /= 2.0L;
-            side = 1;
-        }
-    }
-    return (low + high) / 2.0L;
+    // f(low) = 0 is no root here: the statistic is 0 at the estimate even
+    // where its variance vanishes. Weighting it as -f(high) makes the first
+    // step a bisection, clear of the rounding right next to the estimate.
+    const long double fLow = f(low), fHigh = f(high);
+    return noncentral::SolveBracketed(f, low, fLow < 0.0L ? fLow : -fHigh, high, fHigh, 1e-16L);
 }
 
 struct TScoreTable {
