@@ -43,14 +43,13 @@ public:
         m_theta = theta;
         std::fill(m_w.begin() + m_low, m_w.begin() + m_high + 1, 0.0L);
         m_weights.Walk(theta, m_cutoff, *this);
-        // Each tail summed from its end, the small weights first.
-        long double sum = 0.0L;
-        for (int32_t i = m_low; i <= m_high; ++i)
-            m_below[size_t(i)] = sum += m_w[size_t(i)];
-        sum = 0.0L;
-        for (int32_t i = m_high; i >= m_low; --i)
-            m_above[size_t(i)] = sum += m_w[size_t(i)];
-        m_total = m_below[size_t(m_peak)] + (m_peak < m_high ? m_above[size_t(m_peak + 1)] : 0.0L);
+        long double left = 0.0L, right = 0.0L;
+        for (int32_t i = m_low; i < m_peak; ++i)
+            left += m_w[size_t(i)];
+        for (int32_t i = m_high; i >= m_peak; --i)
+            right += m_w[size_t(i)];
+        m_total = left + right;
+        m_tailsReady = false;
     }
     void Start(int32_t peak) { m_peak = m_low = m_high = peak; }
     void Add(int32_t i, long double w)
@@ -61,12 +60,14 @@ public:
     }
 
     // P(X <= first + i) and P(X >= first + i) at the psi filled last.
-    long double Below(int32_t i) const
+    long double Below(int32_t i)
     {
+        Tails();
         return i < m_low ? 0.0L : m_below[size_t(std::min(i, m_high))] / m_total;
     }
-    long double Above(int32_t i) const
+    long double Above(int32_t i)
     {
+        Tails();
         return i > m_high ? 0.0L : m_above[size_t(std::max(i, m_low))] / m_total;
     }
     // The probability of the indices keep(i) accepts, each tail from its end.
@@ -83,12 +84,27 @@ public:
     }
 
 private:
+    // Each tail summed from its end, the small weights first; only when asked for.
+    void Tails()
+    {
+        if (m_tailsReady)
+            return;
+        long double sum = 0.0L;
+        for (int32_t i = m_low; i <= m_high; ++i)
+            m_below[size_t(i)] = sum += m_w[size_t(i)];
+        sum = 0.0L;
+        for (int32_t i = m_high; i >= m_low; --i)
+            m_above[size_t(i)] = sum += m_w[size_t(i)];
+        m_tailsReady = true;
+    }
+
     const TNoncentralWeights &m_weights;
     long double m_cutoff;
     std::vector<long double> m_w, m_below, m_above;
     long double m_theta = std::numeric_limits<long double>::quiet_NaN();
     int32_t m_peak = 0, m_low = 0, m_high = 0;
     long double m_total = 0.0L;
+    bool m_tailsReady = false;
 };
 
 // The log psi where P_psi(X <= a) = q, from the log odds of the tails.
@@ -119,13 +135,13 @@ long double SolveLowerTail(const TNoncentralWeights &weights, int32_t at, long d
 // ends are both rejected is rejected throughout, and the scan from outside in
 // only solves p = alpha inside the first segment with a kept end.
 long double MinlikeUpperEnd(const TNoncentralWeights &weights, int32_t at, long double alpha,
-                            long double center)
+                            long double center, long double central)
 {
     const int32_t n = weights.Count(), last = n - 1;
     // Beyond the point where P(X <= a) (1 + (last - a) * 1.0000001) = alpha the
     // rule rejects: every kept x above a weighs at most as much as a.
     const long double farTail = alpha / (2.0L + (long double)(last - at) * TieFactor);
-    const long double far = SolveLowerTail(weights, at, farTail, center);
+    const long double far = SolveLowerTail(weights, at, farTail, central);
 
     // Crossing points, from log(P(x) / P(a)) summed step by step from a.
     const long double tie = std::log1p(1e-7L);
@@ -184,14 +200,14 @@ long double MinlikeUpperEnd(const TNoncentralWeights &weights, int32_t at, long 
 // at the roots of their ratio = c, found by bisection; between two such points
 // the scan is the one of the "no more probable" rule.
 long double BlakerUpperEnd(const TNoncentralWeights &weights, int32_t at, long double alpha,
-                           long double center)
+                           long double central)
 {
     const int32_t n = weights.Count();
     // p <= 2 c P(X <= a): beyond this psi the rule rejects.
     const long double farTail = alpha / (2.0L * TieFactor);
-    const long double far = SolveLowerTail(weights, at, farTail, center);
+    const long double far = SolveLowerTail(weights, at, farTail, central);
     // p >= P(X <= a) > alpha up to here: the rule keeps it.
-    const long double inner = SolveLowerTail(weights, at, std::min(0.5L, 1.5L * alpha), center);
+    const long double inner = SolveLowerTail(weights, at, std::min(0.5L, 1.5L * alpha), central);
 
     TWeightsAt w(weights, 1e-24L * farTail);
     w.Fill(far);
@@ -215,6 +231,8 @@ long double BlakerUpperEnd(const TNoncentralWeights &weights, int32_t at, long d
         return SolveBracketed(g, inner, gInner, right, gRight, Tolerance);
     };
     long double right = far;
+    int32_t lowerFor = -1, upperFor = -1;
+    long double lowerJoin = inner, upperJoin = inner;
     for (;;) {
         auto p = [&](long double theta) {
             if (l + 1 >= u)
@@ -225,8 +243,16 @@ long double BlakerUpperEnd(const TNoncentralWeights &weights, int32_t at, long d
         const long double pRight = p(right);
         if (pRight > alpha)
             return right;
-        const long double byLower = l + 1 < u ? join(l + 1, true, right) : inner;
-        const long double byUpper = u - 1 > l ? join(u - 1, false, right) : inner;
+        // A join point depends only on its x: solved once per x.
+        if (lowerFor != l + 1) {
+            lowerFor = l + 1;
+            lowerJoin = l + 1 < u ? join(l + 1, true, right) : inner;
+        }
+        if (upperFor != u - 1) {
+            upperFor = u - 1;
+            upperJoin = u - 1 > l ? join(u - 1, false, right) : inner;
+        }
+        const long double byLower = lowerJoin, byUpper = upperJoin;
         const long double left = std::max(byLower, byUpper);
         const long double pLeft = p(left);
         if (pLeft > alpha) {
@@ -298,17 +324,20 @@ TRuleIntervals ComputeRuleIntervals(const TFisherDistribution &dist, int32_t a, 
         stats.estimate.kind == TOddsRatio::Finite ? std::log((long double)stats.estimate.value) : 0;
     if (at < last) {
         const TNoncentralWeights weights(s, m, k, dist.aMin, n);
-        r.minlikeHigh = FiniteRatio(MinlikeUpperEnd(weights, at, alpha, center));
+        // The central bound, where P(X <= a) = alpha / 2, starts each tail search.
+        const long double central = std::log((long double)stats.upper.value);
+        r.minlikeHigh = FiniteRatio(MinlikeUpperEnd(weights, at, alpha, center, central));
         if (blakerDefined)
-            r.blakerHigh = FiniteRatio(BlakerUpperEnd(weights, at, alpha, center));
+            r.blakerHigh = FiniteRatio(BlakerUpperEnd(weights, at, alpha, central));
     }
     if (at > 0) {
         // The lower end is the upper one of the table with its columns swapped,
         // whose x is m - a and whose odds ratio is 1 / psi.
         const TNoncentralWeights mirrored(s, m, s - k, std::max(0, m - k), n);
-        r.minlikeLow = FiniteRatio(-MinlikeUpperEnd(mirrored, last - at, alpha, -center));
+        const long double central = -std::log((long double)stats.lower.value);
+        r.minlikeLow = FiniteRatio(-MinlikeUpperEnd(mirrored, last - at, alpha, -center, central));
         if (blakerDefined)
-            r.blakerLow = FiniteRatio(-BlakerUpperEnd(mirrored, last - at, alpha, -center));
+            r.blakerLow = FiniteRatio(-BlakerUpperEnd(mirrored, last - at, alpha, central));
     }
     return r;
 }

@@ -48,9 +48,19 @@ struct TScoreTable {
         const long double p = std::copysign(std::sqrt(r2), q);
         long double q2 = -L2 / t;
         if (p != 0.0L) {
-            const long double cosine = std::clamp(q / (p * p * p), -1.0L, 1.0L);
-            q2 += 2.0L * p *
-                  std::cos((3.14159265358979323846264338327950288L + std::acos(cosine)) / 3.0L);
+            // The angle in double (the extended functions cost several times
+            // more), then Newton on the cubic restores the extended digits.
+            const double cosine = std::clamp(double(q / (p * p * p)), -1.0, 1.0);
+            q2 += 2.0L * p * std::cos((3.14159265358979323846 + std::acos(cosine)) / 3.0);
+            for (int step = 0; step < 2; ++step) {
+                const long double value = ((L3 * q2 + L2) * q2 + L1) * q2 + L0;
+                const long double slope = (3.0L * L3 * q2 + 2.0L * L2) * q2 + L1;
+                const long double change = value / slope;
+                // Near a double root the slope vanishes: keep the closed form there.
+                if (!(std::fabs(change) < 1e-9L))
+                    break;
+                q2 -= change;
+            }
         }
         q2 = std::clamp(q2, 0.0L, 1.0L);
         const long double q1 = std::clamp(q2 + delta, 0.0L, 1.0L);

@@ -31,13 +31,15 @@ bounds are the roots of (estimate - value)^2 = z^2 V(value), z the normal
 quantile from mpmath.erfinv, by bracketed bisection and false position at 50
 digits.
 
-    tools/reference_intervals.py --compare FILE [--conf-level P]
+    tools/reference_intervals.py --compare FILE [--reference REF] [--conf-level P]
 
 reads lines in the same layout (another program's values; "inf", "undef" and
 the NNT kinds "bounded", "infinity", "undef" allowed), prints the worst error of
 each quantity and exits 1 when any is outside its accuracy: 1e-12 relative for
 the p-values (above 1e-300), 1e-9 relative for the odds ratios, the ratio and
-the NNT, 1e-12 absolute for the difference.
+the NNT, 1e-12 absolute for the difference. --reference REF takes the
+reference values of the tables it lists from REF, lines this script printed
+before at the same level, instead of computing them again.
 """
 
 import argparse
@@ -412,16 +414,30 @@ def tolerance(name):
     return 1e-9, "relative"
 
 
-def compare(path, conf):
+def load_reference(path):
+    """Lines this script printed, keyed by the table."""
+    known = {}
+    with open(path) as f:
+        for line in f:
+            fields = line.split()
+            if len(fields) == 4 + len(NAMES):
+                known[tuple(int(x) for x in fields[:4])] = {
+                    name: v if v in ("inf", "undef", "bounded", "infinity") else mpmath.mpf(v)
+                    for name, v in zip(NAMES, fields[4:])}
+    return known
+
+
+def compare(path, conf, reference_path=None):
     worst = {name: (0.0, None) for name in NAMES}
     bad = 0
+    known = load_reference(reference_path) if reference_path else {}
     with open(path) as f:
         for line in f:
             fields = line.split()
             if len(fields) != 4 + len(NAMES):
                 continue
             cells = [int(x) for x in fields[:4]]
-            ref = reference(*cells, conf)
+            ref = known.get(tuple(cells)) or reference(*cells, conf)
             for name, got in zip(NAMES, fields[4:]):
                 want = ref[name]
                 tol, how = tolerance(name)
@@ -455,10 +471,11 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--conf-level", default="0.95")
     ap.add_argument("--compare")
+    ap.add_argument("--reference", help="with --compare: values this script printed before")
     ap.add_argument("cells", nargs="*", type=int)
     args = ap.parse_args()
     if args.compare:
-        sys.exit(compare(args.compare, args.conf_level))
+        sys.exit(compare(args.compare, args.conf_level, args.reference))
     nums = args.cells or [int(x) for x in sys.stdin.read().split()]
     for j in range(0, len(nums) - 3, 4):
         cells = nums[j:j + 4]
