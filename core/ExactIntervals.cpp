@@ -197,7 +197,7 @@ long double MinlikeUpperEnd(const TNoncentralWeights &weights, int32_t at, long 
 // is that tail and the rule's set is {x <= l} with {x >= u}: l the last x with
 // P(X <= x) <= c P(X <= a), u the first with P(X >= x) <= c P(X <= a). Both
 // ratios grow with psi, so going down in psi x = l + 1 and x = u - 1 join the set
-// at the roots of their ratio = c, found by bisection; between two such points
+// at the roots of their ratio = c, solved on a bracket; between two such points
 // the scan is the one of the "no more probable" rule.
 long double BlakerUpperEnd(const TNoncentralWeights &weights, int32_t at, long double alpha,
                            long double central)
