@@ -1,7 +1,9 @@
 // Speed of the distribution, the report and the table statistics, beside the
 // peer a C++ user would reach for: Boost.Math's hypergeometric distribution.
 
+#include "core/ExactIntervals.h"
 #include "core/Fisher.h"
+#include "core/RiskMeasures.h"
 #include "core/TableStatistics.h"
 #include "report/Report.h"
 
@@ -160,10 +162,60 @@ void BM_SmallTablesWithDistribution(benchmark::State &state)
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
+// The three rules with their intervals, and the risk measures, of one table.
+void BM_RuleIntervals(benchmark::State &state)
+{
+    const int *t = StatisticsTables[state.range(0)];
+    TFisherDistribution dist;
+    ComputeDistribution(dist, t[0] + t[1] + t[2] + t[3], t[0] + t[1], t[0] + t[2]);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ComputeRuleIntervals(dist, t[0], t[1], t[2], t[3]));
+    state.SetLabel(std::to_string(t[0]) + " " + std::to_string(t[1]) + " " + std::to_string(t[2]) +
+                   " " + std::to_string(t[3]));
+}
+
+void BM_RiskMeasures(benchmark::State &state)
+{
+    const int *t = StatisticsTables[state.range(0)];
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ComputeRiskMeasures(t[0], t[1], t[2], t[3]));
+    state.SetLabel(std::to_string(t[0]) + " " + std::to_string(t[1]) + " " + std::to_string(t[2]) +
+                   " " + std::to_string(t[3]));
+}
+
+// The same batch of small tables, with the rules' intervals and the risk measures.
+void BM_SmallTablesIntervals(benchmark::State &state)
+{
+    std::vector<std::array<int, 4>> tables(1000);
+    uint32_t seed = 12345;
+    for (auto &t : tables)
+        for (int &cell : t) {
+            seed = seed * 1664525u + 1013904223u;
+            cell = int((seed >> 8) % 61u);
+        }
+    TFisherDistribution dist;
+    for (auto _ : state) {
+        for (const auto &t : tables) {
+            const int s = t[0] + t[1] + t[2] + t[3];
+            if (ComputeDistribution(dist, s, t[0] + t[1], t[0] + t[2]) == 0) {
+                benchmark::DoNotOptimize(ComputeRuleIntervals(dist, t[0], t[1], t[2], t[3]));
+                benchmark::DoNotOptimize(ComputeRiskMeasures(t[0], t[1], t[2], t[3]));
+            }
+        }
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(tables.size()));
+    state.counters["per_100000"] =
+        benchmark::Counter(double(state.iterations()) * double(tables.size()) / 100000.0,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 } // namespace
 
 BENCHMARK(BM_TableStatistics)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SmallTablesWithDistribution)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RuleIntervals)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RiskMeasures)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SmallTablesIntervals)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ComputeDistribution)->DenseRange(0, 5)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BuildReport)->DenseRange(0, 5)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BoostHypergeometric)->DenseRange(0, 5)->Unit(benchmark::kMicrosecond);

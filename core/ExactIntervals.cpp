@@ -1,0 +1,343 @@
+#include "core/ExactIntervals.h"
+
+#include "core/NoncentralWeights.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace {
+
+using noncentral::SolveBracketed;
+using noncentral::SolveIncreasing;
+using noncentral::TNoncentralWeights;
+
+// Ties lost to rounding still count as "no more extreme", at every psi.
+constexpr long double TieFactor = 1.0L + 1e-7L;
+// On log psi: far below the 1e-9 relative promised for psi.
+constexpr long double Tolerance = 1e-14L;
+
+TOddsRatio FiniteRatio(long double theta)
+{
+    return {TOddsRatio::Finite, double(std::exp(theta))};
+}
+TOddsRatio UndefinedRatio()
+{
+    return {TOddsRatio::Undefined, std::numeric_limits<double>::quiet_NaN()};
+}
+
+// The weights of one psi relative to their peak, those below the cutoff left 0.
+class TWeightsAt {
+public:
+    TWeightsAt(const TNoncentralWeights &weights, long double cutoff)
+        : m_weights(weights), m_cutoff(cutoff), m_w(size_t(weights.Count()), 0.0L),
+          m_below(m_w.size()), m_above(m_w.size())
+    {
+    }
+
+    void Fill(long double theta)
+    {
+        if (theta == m_theta)
+            return;
+        m_theta = theta;
+        std::fill(m_w.begin() + m_low, m_w.begin() + m_high + 1, 0.0L);
+        m_weights.Walk(theta, m_cutoff, *this);
+        long double left = 0.0L, right = 0.0L;
+        for (int32_t i = m_low; i < m_peak; ++i)
+            left += m_w[size_t(i)];
+        for (int32_t i = m_high; i >= m_peak; --i)
+            right += m_w[size_t(i)];
+        m_total = left + right;
+        m_tailsReady = false;
+    }
+    void Start(int32_t peak) { m_peak = m_low = m_high = peak; }
+    void Add(int32_t i, long double w)
+    {
+        m_w[size_t(i)] = w;
+        m_low = std::min(m_low, i);
+        m_high = std::max(m_high, i);
+    }
+
+    // P(X <= first + i) and P(X >= first + i) at the psi filled last.
+    long double Below(int32_t i)
+    {
+        Tails();
+        return i < m_low ? 0.0L : m_below[size_t(std::min(i, m_high))] / m_total;
+    }
+    long double Above(int32_t i)
+    {
+        Tails();
+        return i > m_high ? 0.0L : m_above[size_t(std::max(i, m_low))] / m_total;
+    }
+    // The probability of the indices keep(i) accepts, each tail from its end.
+    template <class K> long double Of(int32_t at, K keep) const
+    {
+        long double sum = 0.0L;
+        for (int32_t j = m_low; j <= std::min(at, m_high); ++j)
+            if (keep(j))
+                sum += m_w[size_t(j)];
+        for (int32_t j = m_high; j > std::max(at, m_low - 1); --j)
+            if (keep(j))
+                sum += m_w[size_t(j)];
+        return sum / m_total;
+    }
+
+private:
+    // Each tail summed from its end, the small weights first; only when asked for.
+    void Tails()
+    {
+        if (m_tailsReady)
+            return;
+        long double sum = 0.0L;
+        for (int32_t i = m_low; i <= m_high; ++i)
+            m_below[size_t(i)] = sum += m_w[size_t(i)];
+        sum = 0.0L;
+        for (int32_t i = m_high; i >= m_low; --i)
+            m_above[size_t(i)] = sum += m_w[size_t(i)];
+        m_tailsReady = true;
+    }
+
+    const TNoncentralWeights &m_weights;
+    long double m_cutoff;
+    std::vector<long double> m_w, m_below, m_above;
+    long double m_theta = std::numeric_limits<long double>::quiet_NaN();
+    int32_t m_peak = 0, m_low = 0, m_high = 0;
+    long double m_total = 0.0L;
+    bool m_tailsReady = false;
+};
+
+// The log psi where P_psi(X <= a) = q, from the log odds of the tails.
+long double SolveLowerTail(const TNoncentralWeights &weights, int32_t at, long double q,
+                           long double start)
+{
+    const long double logit = std::log(q) - std::log1p(-q);
+    const long double bound = 60.0L - std::log(q);
+    auto upperTail = [&](long double theta, long double &slope) {
+        noncentral::TTailSums sums{at};
+        weights.Walk(theta, 1e-24L * q, sums);
+        const long double lower = sums.below + sums.here;
+        if (lower == 0.0L)
+            return HUGE_VALL;
+        if (sums.above == 0.0L)
+            return -HUGE_VALL;
+        slope = sums.aboveDistance / sums.above + sums.belowDistance / lower;
+        return std::log(sums.above / lower) + logit;
+    };
+    return SolveIncreasing(upperTail, start, -bound, bound);
+}
+
+// The last log psi above the estimate that the "no more probable" rule keeps.
+// x != a is no more probable than a exactly while (x - a) log psi <= log(1 + 1e-7)
+// - log(P(x) / P(a)), so the rule's set changes only at the points solving that
+// with equality. Between two of them p(psi) is one minus the probability of a
+// fixed interval of x, which falls and then rises in psi; so a segment whose
+// ends are both rejected is rejected throughout, and the scan from outside in
+// only solves p = alpha inside the first segment with a kept end.
+long double MinlikeUpperEnd(const TNoncentralWeights &weights, int32_t at, long double alpha,
+                            long double center, long double central)
+{
+    const int32_t n = weights.Count(), last = n - 1;
+    // Beyond the point where P(X <= a) (1 + (last - a) * 1.0000001) = alpha the
+    // rule rejects: every kept x above a weighs at most as much as a.
+    const long double farTail = alpha / (2.0L + (long double)(last - at) * TieFactor);
+    const long double far = SolveLowerTail(weights, at, farTail, central);
+
+    // Crossing points, from log(P(x) / P(a)) summed step by step from a.
+    const long double tie = std::log1p(1e-7L);
+    std::vector<long double> crossing(size_t(n), 0.0L);
+    long double logRatio = 0.0L;
+    for (int32_t i = at + 1; i < n; ++i) {
+        logRatio += std::log(weights.Up(i - 1));
+        crossing[size_t(i)] = (tie - logRatio) / (long double)(i - at);
+    }
+    logRatio = 0.0L;
+    for (int32_t i = at - 1; i >= 0; --i) {
+        logRatio -= std::log(weights.Up(i));
+        crossing[size_t(i)] = (tie - logRatio) / (long double)(i - at);
+    }
+    // With a the smallest value p tends to 1 as psi falls: below every crossing
+    // point every x is kept.
+    if (at == 0)
+        center = *std::min_element(crossing.begin() + 1, crossing.end()) - 1.0L;
+    std::vector<long double> points;
+    for (int32_t i = 0; i < n; ++i)
+        if (i != at && crossing[size_t(i)] > center && crossing[size_t(i)] < far)
+            points.push_back(crossing[size_t(i)]);
+    std::sort(points.begin(), points.end(), std::greater<long double>());
+    points.push_back(center);
+
+    TWeightsAt w(weights, 1e-24L * farTail);
+    long double right = far;
+    for (const long double left : points) {
+        const long double middle = (left + right) / 2.0L;
+        auto keep = [&](int32_t i) {
+            return i == at ||
+                   (i > at ? middle <= crossing[size_t(i)] : middle >= crossing[size_t(i)]);
+        };
+        auto p = [&](long double theta) {
+            w.Fill(theta);
+            return w.Of(at, keep);
+        };
+        const long double pRight = p(right);
+        if (pRight > alpha)
+            return right;
+        const long double pLeft = p(left);
+        if (pLeft > alpha) {
+            auto f = [&](long double theta) { return std::log(p(theta) / alpha); };
+            return SolveBracketed(f, left, std::log(pLeft / alpha), right, std::log(pRight / alpha),
+                                  Tolerance);
+        }
+        right = left;
+    }
+    return center; // the rule keeps the estimate itself: a is the mode there (or every x is kept)
+}
+
+// The last log psi that Blaker's rule keeps. Where P(X <= a) <= 1/2, gamma(a)
+// is that tail and the rule's set is {x <= l} with {x >= u}: l the last x with
+// P(X <= x) <= c P(X <= a), u the first with P(X >= x) <= c P(X <= a). Both
+// ratios grow with psi, so going down in psi x = l + 1 and x = u - 1 join the set
+// at the roots of their ratio = c, solved on a bracket; between two such points
+// the scan is the one of the "no more probable" rule.
+long double BlakerUpperEnd(const TNoncentralWeights &weights, int32_t at, long double alpha,
+                           long double central)
+{
+    const int32_t n = weights.Count();
+    // p <= 2 c P(X <= a): beyond this psi the rule rejects.
+    const long double farTail = alpha / (2.0L * TieFactor);
+    const long double far = SolveLowerTail(weights, at, farTail, central);
+    // p >= P(X <= a) > alpha up to here: the rule keeps it.
+    const long double inner = SolveLowerTail(weights, at, std::min(0.5L, 1.5L * alpha), central);
+
+    TWeightsAt w(weights, 1e-24L * farTail);
+    w.Fill(far);
+    const long double lowerAt = w.Below(at);
+    int32_t l = at, u = n;
+    while (l + 1 < n && w.Below(l + 1) <= TieFactor * lowerAt)
+        ++l;
+    while (u - 1 > l && w.Above(u - 1) <= TieFactor * lowerAt)
+        --u;
+
+    // The log psi below which x joins through its lower (or upper) tail.
+    auto join = [&](int32_t x, bool byLower, long double right) {
+        auto g = [&](long double theta) {
+            w.Fill(theta);
+            const long double tail = byLower ? w.Below(x) : w.Above(x);
+            return std::log(tail / w.Below(at)) - std::log(TieFactor);
+        };
+        const long double gInner = g(inner), gRight = g(right);
+        if (gInner > 0.0L || !(gRight > 0.0L))
+            return inner;
+        return SolveBracketed(g, inner, gInner, right, gRight, Tolerance);
+    };
+    long double right = far;
+    int32_t lowerFor = -1, upperFor = -1;
+    long double lowerJoin = inner, upperJoin = inner;
+    for (;;) {
+        auto p = [&](long double theta) {
+            if (l + 1 >= u)
+                return 1.0L;
+            w.Fill(theta);
+            return w.Below(l) + w.Above(u);
+        };
+        const long double pRight = p(right);
+        if (pRight > alpha)
+            return right;
+        // A join point depends only on its x: solved once per x.
+        if (lowerFor != l + 1) {
+            lowerFor = l + 1;
+            lowerJoin = l + 1 < u ? join(l + 1, true, right) : inner;
+        }
+        if (upperFor != u - 1) {
+            upperFor = u - 1;
+            upperJoin = u - 1 > l ? join(u - 1, false, right) : inner;
+        }
+        const long double byLower = lowerJoin, byUpper = upperJoin;
+        const long double left = std::max(byLower, byUpper);
+        const long double pLeft = p(left);
+        if (pLeft > alpha) {
+            auto f = [&](long double theta) { return std::log(p(theta) / alpha); };
+            return SolveBracketed(f, left, std::log(pLeft / alpha), right, std::log(pRight / alpha),
+                                  Tolerance);
+        }
+        if (left <= inner)
+            return inner;
+        if (byLower == left)
+            ++l;
+        if (byUpper == left)
+            --u;
+        right = left;
+    }
+}
+
+// Blaker's p at psi = 1 from the cumulative sums, each tail from its end.
+long double BlakerP(const TFisherDistribution &dist, int32_t at)
+{
+    const int32_t n = dist.Count();
+    auto gamma = [&](int32_t i) { return std::min(dist.leftCumulative.Get(i), dist.Right(i)); };
+    const long double limit = gamma(at) * TieFactor;
+    long double low = 0.0L, high = 0.0L;
+    int32_t i = 0;
+    for (; i < n && gamma(i) <= limit; ++i)
+        low += dist.point.Get(i);
+    for (int32_t j = n - 1; j >= i && gamma(j) <= limit; --j)
+        high += dist.point.Get(j);
+    return std::min(1.0L, low + high);
+}
+
+} // namespace
+
+TRuleIntervals ComputeRuleIntervals(const TFisherDistribution &dist, int32_t a, int32_t b,
+                                    int32_t c, int32_t d, long double confLevel)
+{
+    TRuleIntervals r;
+    const TTableStatistics stats = ComputeTableStatistics(dist, a, b, c, d, confLevel);
+    r.centralLow = stats.lower;
+    r.centralHigh = stats.upper;
+    r.minlikeP = stats.minLikelihood;
+    r.minlikeLow = r.minlikeHigh = r.blakerLow = r.blakerHigh = UndefinedRatio();
+    if (std::isnan(stats.minLikelihood)) {
+        r.centralP = r.blakerP = std::numeric_limits<long double>::quiet_NaN();
+        return r;
+    }
+    const int32_t n = dist.Count(), at = a - dist.aMin, last = n - 1;
+    r.centralP = std::min(1.0L, 2.0L * std::min(dist.leftCumulative.Get(at), dist.Right(at)));
+    r.blakerP = BlakerP(dist, at);
+
+    if (!(confLevel > 0.0L && confLevel < 1.0L))
+        return r;
+    const long double alpha = 1.0L - confLevel;
+    const bool blakerDefined = alpha < 0.5L;
+    // p tends to 1 as psi goes to 0 when a is the smallest value, to infinity
+    // when it is the largest; a single feasible value keeps every psi.
+    if (at == 0)
+        r.minlikeLow = r.blakerLow = {TOddsRatio::Finite, 0.0};
+    if (at == last)
+        r.minlikeHigh = r.blakerHigh = {TOddsRatio::Infinite, HUGE_VAL};
+    if (!blakerDefined)
+        r.blakerLow = r.blakerHigh = UndefinedRatio();
+    if (n == 1)
+        return r;
+
+    const int32_t s = a + b + c + d, m = a + b, k = a + c;
+    const long double center =
+        stats.estimate.kind == TOddsRatio::Finite ? std::log((long double)stats.estimate.value) : 0;
+    if (at < last) {
+        const TNoncentralWeights weights(s, m, k, dist.aMin, n);
+        // The central bound, where P(X <= a) = alpha / 2, starts each tail search.
+        const long double central = std::log((long double)stats.upper.value);
+        r.minlikeHigh = FiniteRatio(MinlikeUpperEnd(weights, at, alpha, center, central));
+        if (blakerDefined)
+            r.blakerHigh = FiniteRatio(BlakerUpperEnd(weights, at, alpha, central));
+    }
+    if (at > 0) {
+        // The lower end is the upper one of the table with its columns swapped,
+        // whose x is m - a and whose odds ratio is 1 / psi.
+        const TNoncentralWeights mirrored(s, m, s - k, std::max(0, m - k), n);
+        const long double central = -std::log((long double)stats.lower.value);
+        r.minlikeLow = FiniteRatio(-MinlikeUpperEnd(mirrored, last - at, alpha, -center, central));
+        if (blakerDefined)
+            r.blakerLow = FiniteRatio(-BlakerUpperEnd(mirrored, last - at, alpha, central));
+    }
+    return r;
+}

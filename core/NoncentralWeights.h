@@ -1,0 +1,193 @@
+#pragma once
+
+// The noncentral weights of a 2x2 table and the solver shared by the
+// statistics that search the odds ratio; internal to the core.
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace noncentral {
+
+// The noncentral weights P(x) psi^x of one table for any psi, walked from
+// their peak outwards, so that no weight exceeds 1 and none is formed from a
+// power of psi: psi^x overflows every floating type long before x = 10000.
+class TNoncentralWeights {
+public:
+    // Index i stands for x = aMin + i, 0 <= i < n.
+    TNoncentralWeights(int32_t s, int32_t m, int32_t k, int32_t aMin, int32_t n) : m_n(n)
+    {
+        // Small tables, the common case in a batch, keep their ratios on the stack.
+        long double *ratios = m_local;
+        if (n - 1 > SmallCount) {
+            m_heap.resize(size_t(2) * size_t(n - 1));
+            ratios = m_heap.data();
+        }
+        long double *up = ratios, *down = ratios + (n - 1);
+        m_up = up;
+        m_down = down;
+        // w(x + 1) / w(x) at psi = 1, each exact in the numerator and denominator.
+        for (int32_t i = 0; i + 1 < n; ++i) {
+            const int32_t x = aMin + i;
+            const long double numerator = (long double)(m - x) * (long double)(k - x);
+            const long double denominator = (long double)(x + 1) * (long double)(s - m - k + x + 1);
+            up[i] = numerator / denominator;
+            down[i] = denominator / numerator;
+        }
+    }
+    TNoncentralWeights(const TNoncentralWeights &) = delete;
+    TNoncentralWeights &operator=(const TNoncentralWeights &) = delete;
+
+    // Feeds sums.Add(i, w) with the weights at psi = e^theta relative to the
+    // largest one, from the peak outwards on each side until one falls below
+    // cutoff (that one included), after sums.Start(peak).
+    template <class TSums> void Walk(long double theta, long double cutoff, TSums &sums) const
+    {
+        const long double psi = std::exp(theta), inverse = 1.0L / psi;
+        // The peak is the first x whose step up does not gain; the steps shrink as x grows.
+        int32_t low = 0, high = m_n - 1;
+        while (low < high) {
+            const int32_t middle = (low + high) / 2;
+            if (m_up[middle] * psi <= 1.0L)
+                high = middle;
+            else
+                low = middle + 1;
+        }
+        const int32_t peak = low;
+        sums.Start(peak);
+        sums.Add(peak, 1.0L);
+        long double w = 1.0L;
+        for (int32_t i = peak; i + 1 < m_n && w >= cutoff; ++i) {
+            w *= m_up[i] * psi;
+            sums.Add(i + 1, w);
+        }
+        w = 1.0L;
+        for (int32_t i = peak; i > 0 && w >= cutoff; --i) {
+            w *= m_down[i - 1] * inverse;
+            sums.Add(i - 1, w);
+        }
+    }
+
+    int32_t Count() const { return m_n; }
+    // w(x + 1) / w(x) at psi = 1 for index i (x = aMin + i), 0 <= i < Count() - 1.
+    long double Up(int32_t i) const { return m_up[i]; }
+
+private:
+    static constexpr int32_t SmallCount = 160;
+    int32_t m_n;
+    long double m_local[2 * SmallCount];
+    std::vector<long double> m_heap;
+    const long double *m_up = nullptr, *m_down = nullptr;
+};
+
+// Weights below, at and above the observed index, with their distances from it.
+struct TTailSums {
+    int32_t at;
+    long double below = 0.0L, belowDistance = 0.0L;
+    long double here = 0.0L;
+    long double above = 0.0L, aboveDistance = 0.0L;
+
+    void Start(int32_t) {}
+    void Add(int32_t i, long double w)
+    {
+        if (i < at) {
+            below += w;
+            belowDistance += (long double)(at - i) * w;
+        } else if (i > at) {
+            above += w;
+            aboveDistance += (long double)(i - at) * w;
+        } else {
+            here = w;
+        }
+    }
+};
+
+// Newton's method on an increasing function of the log odds ratio, inside a
+// bracket that narrows at every evaluation; a step that leaves the bracket, or
+// an evaluation too far out to give a slope, is replaced by bisection.
+template <class F>
+inline long double SolveIncreasing(F f, long double theta, long double low, long double high)
+{
+    theta = std::clamp(theta, low, high);
+    for (int iteration = 0; iteration < 500; ++iteration) {
+        long double slope = 0.0L;
+        const long double h = f(theta, slope);
+        if (h == 0.0L)
+            return theta;
+        if (h > 0.0L)
+            high = theta;
+        else
+            low = theta;
+        const bool slopeKnown = std::isfinite(h) && slope > 0.0L;
+        long double next = theta - h / slope;
+        // Quadratic convergence: the error left is far below the last step.
+        if (slopeKnown && std::fabs(next - theta) < 1e-8L)
+            return next;
+        if (!slopeKnown || !(next > low && next < high))
+            next = (low + high) / 2.0L;
+        if (high - low < 1e-14L)
+            return next;
+        theta = next;
+    }
+    return theta;
+}
+
+// A root of f between low and high, where f(low) and f(high) differ in sign:
+// false position with the Anderson-Bjorck weighting, and a bisection whenever
+// two steps have not halved the bracket, so it always converges. Stops when
+// the bracket is below tolerance * max(1, |low|).
+template <class F>
+inline long double SolveBracketed(F f, long double low, long double fLow, long double high,
+                                  long double fHigh, long double tolerance)
+{
+    if (fLow == 0.0L)
+        return low;
+    if (fHigh == 0.0L)
+        return high;
+    const bool lowPositive = fLow > 0.0L;
+    int side = 0; // the end that moved last: -1 low, 1 high
+    long double width1 = HUGE_VALL, width2 = HUGE_VALL;
+    for (int iteration = 0; iteration < 300; ++iteration) {
+        const long double width = high - low;
+        if (width <= tolerance * std::max(1.0L, std::fabs(low)))
+            break;
+        long double x = (low * fHigh - high * fLow) / (fHigh - fLow);
+        if (width > width2 / 2.0L || !(x > low && x < high))
+            x = (low + high) / 2.0L;
+        width2 = width1;
+        width1 = width;
+        const long double fx = f(x);
+        if (fx == 0.0L)
+            return x;
+        if ((fx > 0.0L) == lowPositive) {
+            if (side == -1) {
+                const long double scale = 1.0L - fx / fLow;
+                fHigh *= scale > 0.0L ? scale : 0.5L;
+            }
+            low = x;
+            fLow = fx;
+            side = -1;
+        } else {
+            if (side == 1) {
+                const long double scale = 1.0L - fx / fHigh;
+                fLow *= scale > 0.0L ? scale : 0.5L;
+            }
+            high = x;
+            fHigh = fx;
+            side = 1;
+        }
+    }
+    return (low + high) / 2.0L;
+}
+
+// Normal quantile for a tail probability p <= 1/2, to about 4.5e-4: only a
+// starting point for the interval (Abramowitz and Stegun 26.2.23).
+inline double NormalQuantile(double p)
+{
+    const double t = std::sqrt(-2.0 * std::log(p));
+    return t - (2.515517 + t * (0.802853 + t * 0.010328)) /
+                   (1.0 + t * (1.432788 + t * (0.189269 + t * 0.001308)));
+}
+
+} // namespace noncentral
