@@ -25,8 +25,8 @@ namespace {
 class TReportOnlyViews : public clResultViews {
 public:
     explicit TReportOnlyViews(TResultWindows &all) : m_all(all) {}
-    bool BuildReport() override { return m_all.BuildReport(); }
-    void ShowChart() override {}
+    bool BuildReport(const TCriticalBounds &bounds) override { return m_all.BuildReport(bounds); }
+    void ShowChart(const TCriticalBounds &) override {}
 
 private:
     TResultWindows &m_all;

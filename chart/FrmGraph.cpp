@@ -37,9 +37,9 @@ QString WithBmpExtension(const QString &fileName)
 
 TFormGraph::TFormGraph(TSettingsStore &store, const TWindowPorts &ports,
                        const TFisherDistribution &dist, std::function<int32_t()> enteredA,
-                       const TCriticalBounds &bounds, QWidget *parent)
+                       QWidget *parent)
     : QWidget(parent, Qt::Window), m_store(store), m_ports(ports), m_dist(dist),
-      m_enteredA(std::move(enteredA)), m_bounds(bounds), m_painter(dist)
+      m_enteredA(std::move(enteredA)), m_painter(dist)
 {
     buildControls();
     // The form file sets a window's size only; its place is set here.
@@ -128,8 +128,9 @@ const QImage &TFormGraph::Picture() const
     return m_ui->Image->Bitmap();
 }
 
-void TFormGraph::ShowChart()
+void TFormGraph::ShowChart(const TCriticalBounds &bounds)
 {
+    m_bounds = bounds;
     Redraw();
     show();
     raise();

@@ -23,15 +23,15 @@ class TFormGraph : public QWidget {
     Q_OBJECT
 public:
     // What the chart is drawn from, read afresh at every redraw: the
-    // distribution, the entered a (-1 when only the margins were entered) and
-    // the result window's critical bounds.
+    // distribution and the entered a (-1 when only the margins were entered).
     TFormGraph(TSettingsStore &store, const TWindowPorts &ports, const TFisherDistribution &dist,
-               std::function<int32_t()> enteredA, const TCriticalBounds &bounds,
-               QWidget *parent = nullptr);
+               std::function<int32_t()> enteredA, QWidget *parent = nullptr);
     ~TFormGraph() override;
 
-    // Redraws the chart from the current distribution and shows the window.
-    void ShowChart();
+    // Keeps the critical bounds of a fresh computation, redraws the chart from
+    // the current distribution and shows the window. Until the first call the
+    // chart has no bounds to underline.
+    void ShowChart(const TCriticalBounds &bounds);
     void Redraw();
 
     void LoadSettings();
@@ -68,7 +68,7 @@ private:
     const TWindowPorts m_ports;
     const TFisherDistribution &m_dist;
     std::function<int32_t()> m_enteredA;
-    const TCriticalBounds &m_bounds;
+    TCriticalBounds m_bounds; // of the last computation
     clGraphListFisher m_painter;
 
     std::unique_ptr<Ui::FormGraph> m_ui;    // the controls, read where they are needed

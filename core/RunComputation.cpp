@@ -9,7 +9,9 @@ int32_t RunComputation(TFisherDistribution &result, int32_t s, int32_t m, int32_
         messages.Show("Ошибка", "", TMsgIcon::Stop);
         return status;
     }
-    if (views.BuildReport())
-        views.ShowChart();
+    // Computed once: the report shows them and the chart underlines them.
+    const TCriticalBounds bounds = ComputeCriticalBounds(result);
+    if (views.BuildReport(bounds))
+        views.ShowChart(bounds);
     return status;
 }

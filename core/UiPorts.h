@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/CriticalBounds.h"
+
 #include <string>
 
 // What the logic needs of the user interface, kept small so that tests and the
@@ -45,13 +47,14 @@ private:
     clBusyCursor &m_cursor;
 };
 
-// The two views rebuilt from a fresh distribution.
+// The two views rebuilt from a fresh distribution, both given the critical
+// bounds computed with it.
 class clResultViews {
 public:
     virtual ~clResultViews() = default;
     // Rebuilds and shows the report; false when it could not be built (the
     // failure has been reported to the user already).
-    virtual bool BuildReport() = 0;
+    virtual bool BuildReport(const TCriticalBounds &bounds) = 0;
     // Redraws the chart and shows its window.
-    virtual void ShowChart() = 0;
+    virtual void ShowChart(const TCriticalBounds &bounds) = 0;
 };

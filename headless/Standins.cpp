@@ -20,8 +20,8 @@ void TStreamMessageBox::Show(const std::string &text, const std::string &, TMsgI
     std::fprintf(m_stream, "%s\n", shown.c_str());
 }
 
-bool TReportViews::BuildReport()
+bool TReportViews::BuildReport(const TCriticalBounds &bounds)
 {
-    built = ::BuildReport(m_sink, m_dist, m_table, m_confLevel) == 0;
+    built = ::BuildReport(m_sink, m_dist, m_table, bounds, m_confLevel) == 0;
     return built;
 }

@@ -87,8 +87,8 @@ public:
     // Whether the last report was built.
     bool built = false;
 
-    bool BuildReport() override;
-    void ShowChart() override {}
+    bool BuildReport(const TCriticalBounds &bounds) override;
+    void ShowChart(const TCriticalBounds &) override {}
 
 private:
     clReportSink &m_sink;

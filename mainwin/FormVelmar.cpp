@@ -19,8 +19,8 @@ namespace {
 // Views for a window that runs without the others (nothing to show).
 class TNoViews : public clResultViews {
 public:
-    bool BuildReport() override { return true; }
-    void ShowChart() override {}
+    bool BuildReport(const TCriticalBounds &) override { return true; }
+    void ShowChart(const TCriticalBounds &) override {}
 };
 
 bool Editable(TField field)

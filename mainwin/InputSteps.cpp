@@ -5,14 +5,6 @@
 
 #include <limits>
 
-namespace InputMessages {
-const char *const CellsOver20000 = "Величины a,b,c,d в сумме не должны превышать 20000";
-const char *const NotAllFilled = "   Во ВСЕ БЕЛЫЕ поля формы или во ВСЕ ГОЛУБЫЕ\r"
-                                 "должны быть введены неотрицательные целые числа";
-const char *const TotalOver20000 = "Величина n не должны превышать 20000";
-const char *const InconsistentMargins = "Величины m,k,n заданы некорректно";
-} // namespace InputMessages
-
 namespace {
 
 // A sum of fields is formed in 64 bits; one that does not fit the table's

@@ -16,8 +16,8 @@ public:
         : m_result(result), m_graph(graph), m_messages(messages), m_dist(dist), m_table(table)
     {
     }
-    bool BuildReport() override;
-    void ShowChart() override;
+    bool BuildReport(const TCriticalBounds &bounds) override;
+    void ShowChart(const TCriticalBounds &bounds) override;
 
 private:
     TFormResult &m_result;

@@ -10,8 +10,7 @@ TVelmarWindows::TVelmarWindows(TSettingsStore &store, const TWindowPorts &ports,
                                bool &editBusy, TFisherDistribution &dist)
     : m_velmar(std::make_unique<TFormVelmar>(store, ports, table, editBusy, dist)),
       m_result(std::make_unique<TFormResult>(ports)), m_help(std::make_unique<TFormHelp>()),
-      m_graph(std::make_unique<TFormGraph>(
-          store, ports, dist, [&table] { return table.a; }, m_result->CriticalBounds())),
+      m_graph(std::make_unique<TFormGraph>(store, ports, dist, [&table] { return table.a; })),
       m_views(std::make_unique<TResultWindows>(*m_result, *m_graph, ports.messages, dist, table))
 {
     m_velmar->setResultViews(m_views.get());

@@ -14,9 +14,9 @@ class TFormVelmar;
 class TResultWindows;
 
 // The program's four windows, made in their order and wired together: "Расчет"
-// completes table, computes dist and hands the report of both to the result
-// window and the chart (dist, the entered a and the result window's critical
-// bounds) to the chart window; "Помощь" opens the help window. The windows go
+// completes table, computes dist with its critical bounds and hands the report
+// of them to the result window and the chart (dist, the entered a and the
+// same bounds) to the chart window; "Помощь" opens the help window. The windows go
 // in the reverse order, the main window last, deleting the help pictures.
 class TVelmarWindows {
 public:

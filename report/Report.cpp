@@ -198,7 +198,7 @@ std::string FormatDistributionRow(const TFisherDistribution &dist, int32_t i)
 }
 
 int32_t BuildReport(clReportSink &sink, const TFisherDistribution &dist, const TInputTable &table,
-                    long double confLevel)
+                    const TCriticalBounds &bounds, long double confLevel)
 {
     const TCNumbers numbers;
     sink.Clear();
@@ -258,7 +258,6 @@ int32_t BuildReport(clReportSink &sink, const TFisherDistribution &dist, const T
     }
     out.Line(Format("  Сумма вероятностей:                  %.9Lf", dist.point.Sum()));
 
-    const TCriticalBounds bounds = ComputeCriticalBounds(dist);
     out.Line("");
     out.Line("            Критические области значений частоты \"а\"");
     out.Line("  (где отвергается Нулевая гипотеза и принимается конкурирующая)");

@@ -26,12 +26,13 @@ constexpr int MaxReportChars = 2000000;
 // The level of the odds ratio's interval unless the command line asks for another.
 constexpr long double DefaultConfLevel = 0.95L;
 
-// Writes the report of dist and table into sink: the designed report, then for
-// an observed table the block of the odds ratio at level confLevel and the
-// other packages' p-values. Returns 0, or 1 when a line could not be appended
-// (the sink is then neither shown nor focused).
+// Writes the report of dist and table with the critical bounds of dist into
+// sink: the designed report, then for an observed table the block of the odds
+// ratio at level confLevel and the other packages' p-values. The sink keeps the
+// bounds. Returns 0, or 1 when a line could not be appended (the sink is then
+// neither shown nor focused and keeps the bounds it had).
 int32_t BuildReport(clReportSink &sink, const TFisherDistribution &dist, const TInputTable &table,
-                    long double confLevel = DefaultConfLevel);
+                    const TCriticalBounds &bounds, long double confLevel = DefaultConfLevel);
 
 // One line of the distribution table (without the markers), for tests and tools.
 std::string FormatDistributionRow(const TFisherDistribution &dist, int32_t i);

@@ -157,13 +157,13 @@ public:
     int charts = 0;
     TJournal *journal = nullptr;
 
-    bool BuildReport() override
+    bool BuildReport(const TCriticalBounds &bounds) override
     {
         ++reports;
         Note(journal, "report");
-        return TReportViews::BuildReport();
+        return TReportViews::BuildReport(bounds);
     }
-    void ShowChart() override
+    void ShowChart(const TCriticalBounds &) override
     {
         ++charts;
         Note(journal, "chart");

@@ -89,7 +89,7 @@ void TestReport::workedExample()
     TEntered e;
     EnterCells(e, 8, 2, 1, 5);
     TListSink sink;
-    QCOMPARE(BuildReport(sink, e.dist, e.table), 0);
+    QCOMPARE(BuildReport(sink, e.dist, e.table, ComputeCriticalBounds(e.dist)), 0);
     const QStringList l = sink.Lines();
     QCOMPARE(l.mid(0, 10), (QStringList{
                                "Сумма частот в первой строке m = 10",
@@ -230,7 +230,7 @@ void TestReport::tables()
     TEntered e;
     EnterCells(e, cells[0], cells[1], cells[2], cells[3]);
     TListSink sink;
-    QCOMPARE(BuildReport(sink, e.dist, e.table), 0);
+    QCOMPARE(BuildReport(sink, e.dist, e.table, ComputeCriticalBounds(e.dist)), 0);
     QVERIFY(sink.Lines()[20].endsWith(measure));
     QTEST(sink.Lines()[21], "twoSided");
     QTEST(sink.Lines()[22], "verdict");
@@ -292,7 +292,7 @@ void TestReport::oddsRatioBlock()
     EnterCells(e, cells[0], cells[1], cells[2], cells[3]);
     TListSink sink;
     const long double confLevel = std::strtold(level.toLatin1().constData(), nullptr);
-    QCOMPARE(BuildReport(sink, e.dist, e.table, confLevel), 0);
+    QCOMPARE(BuildReport(sink, e.dist, e.table, ComputeCriticalBounds(e.dist), confLevel), 0);
     const QStringList lines = sink.Lines();
     const QStringList block =
         lines.mid(lines.indexOf("          Отношение шансов и другие правила"));
@@ -305,7 +305,7 @@ void TestReport::marginsOnly()
     EnterCells(e, 3, 1, 1, 3);
     e.table.a = e.table.b = e.table.c = e.table.d = -1;
     TListSink sink;
-    QCOMPARE(BuildReport(sink, e.dist, e.table), 0);
+    QCOMPARE(BuildReport(sink, e.dist, e.table, ComputeCriticalBounds(e.dist)), 0);
     QCOMPARE(sink.Lines()[10], QString(""));
     QCOMPARE(sink.Lines()[11], QString(42, ' ') + "Вероятности значений частоты a");
     QVERIFY(!sink.Lines().join('\n').contains("Заданные параметры"));
@@ -320,7 +320,7 @@ void TestReport::givenAtModeCarriesBothMarkers()
     TEntered e;
     EnterCells(e, 2, 2, 2, 2);
     TListSink sink;
-    QCOMPARE(BuildReport(sink, e.dist, e.table), 0);
+    QCOMPARE(BuildReport(sink, e.dist, e.table, ComputeCriticalBounds(e.dist)), 0);
     QVERIFY(RowOf(sink.Lines(), 2).endsWith("  - Заданные параметры  - Максимум вероятности"));
 }
 
@@ -329,7 +329,7 @@ void TestReport::singleValueHasNoRegions()
     TEntered e;
     EnterCells(e, 0, 0, 3, 4);
     TListSink sink;
-    QCOMPARE(BuildReport(sink, e.dist, e.table), 0);
+    QCOMPARE(BuildReport(sink, e.dist, e.table, ComputeCriticalBounds(e.dist)), 0);
     QCOMPARE(sink.Lines().filter(" Критерий не применим.").size(), 9);
     QCOMPARE(Flatten(sink.bounds), QList<int>(12, -1));
     QVERIFY(RowOf(sink.Lines(), 0).contains("1.000000000       1.000000000       1.000000000"));
@@ -352,7 +352,7 @@ void TestReport::decimalPointInAnyLocale()
     TEntered e;
     EnterCells(e, 8, 2, 1, 5);
     TListSink sink;
-    const int32_t status = BuildReport(sink, e.dist, e.table);
+    const int32_t status = BuildReport(sink, e.dist, e.table, ComputeCriticalBounds(e.dist));
     setlocale(LC_NUMERIC, "C");
     QCOMPARE(printed, "0,5"); // the locale took: C's own printf writes a comma
     QCOMPARE(status, 0);
@@ -365,7 +365,7 @@ void TestReport::largestReportFits()
     TEntered e;
     EnterCells(e, 5000, 5000, 5000, 5000);
     TListSink sink;
-    QCOMPARE(BuildReport(sink, e.dist, e.table), 0);
+    QCOMPARE(BuildReport(sink, e.dist, e.table, ComputeCriticalBounds(e.dist)), 0);
     QCOMPARE(sink.Lines().size(), 25 + 4 + 10001 + 1 + 19 + 7);
     QVERIFY(!sink.Lines().contains("Ошибка"));
     QVERIFY(qsizetype(sink.chars) > 1000000);
@@ -378,11 +378,11 @@ void TestReport::tooLongReportStops()
     TEntered e;
     EnterCells(e, 8, 2, 1, 5);
     TListSink full;
-    BuildReport(full, e.dist, e.table);
+    BuildReport(full, e.dist, e.table, ComputeCriticalBounds(e.dist));
     // Room for the head and three short lines, not for a table row.
     const qsizetype head = full.Lines().mid(0, 29).join('\n').size() + 1;
     TListSink sink(head + 3 * 7);
-    QCOMPARE(BuildReport(sink, e.dist, e.table), 1);
+    QCOMPARE(BuildReport(sink, e.dist, e.table, ComputeCriticalBounds(e.dist)), 1);
     QCOMPARE(sink.Lines().mid(29), (QStringList{"Ошибка", "Ошибка", "Ошибка"}));
     QVERIFY(!sink.Calls().contains("show"));
     QVERIFY(!sink.Calls().contains("bounds"));

@@ -255,10 +255,12 @@ void CheckDistribution(const TFisherDistribution &dist, int32_t s, int32_t m, in
 }
 
 // The report of dist for table into a sink without a length limit.
-void CheckReport(const TFisherDistribution &dist, const TInputTable &table)
+void CheckReport(const TFisherDistribution &dist, const TInputTable &table,
+                 const TCriticalBounds &bounds)
 {
     TDiscardingSink sink;
-    Check(BuildReport(sink, dist, table) == 0, "report refused a line of an unlimited window");
+    Check(BuildReport(sink, dist, table, bounds) == 0,
+          "report refused a line of an unlimited window");
     Check(sink.shown && sink.boundsSet, "report not shown");
     Check(sink.head[0] == "Сумма частот в первой строке m = " + std::to_string(table.m) &&
               sink.head[1] == "Сумма частот в первом столбце k = " + std::to_string(table.k) &&
@@ -286,16 +288,16 @@ TFisherDistribution Distribution;
 class TCheckingViews : public clResultViews {
 public:
     explicit TCheckingViews(const TInputTable &table) : m_table(table) {}
-    bool BuildReport() override
+    bool BuildReport(const TCriticalBounds &bounds) override
     {
         const int32_t s = m_table.s, m = m_table.m, k = m_table.k;
         Check(s >= 1 && s <= MaxGrandTotal && m >= 0 && k >= 0 && m <= s && k <= s,
               "computation succeeded outside the bounds", TableText(m_table));
         CheckDistribution(Distribution, s, m, k);
-        CheckReport(Distribution, m_table);
+        CheckReport(Distribution, m_table, bounds);
         return true;
     }
-    void ShowChart() override {}
+    void ShowChart(const TCriticalBounds &) override {}
 
 private:
     const TInputTable &m_table;

@@ -183,7 +183,7 @@ void TestFaults::badPlaces()
     const TRecordingMessageBox &messages = ports.messages;
     TFormResult result(ports.ports);
     ports.saveDialog.answers = {folder + "/report.txt", folder + "/chart.bmp"};
-    QCOMPARE(BuildReport(result, dist, table), 0);
+    QCOMPARE(BuildReport(result, dist, table, ComputeCriticalBounds(dist)), 0);
     result.BtnSaveTextClick();
     if (place == "closed") {
         // Saved in place, and no stray file beside it; the row ends with the report.
@@ -203,10 +203,9 @@ void TestFaults::badPlaces()
     // The chart.
     QTemporaryDir settingsRoot;
     TSettingsStore store{{settingsRoot.path(), "\\Software\\VLM-2010-v2"}};
-    TFormGraph chart(
-        store, ports.ports, dist, [&table] { return table.a; }, result.CriticalBounds());
+    TFormGraph chart(store, ports.ports, dist, [&table] { return table.a; });
     const TRecordingErrorBox &errors = ports.errors;
-    chart.ShowChart();
+    chart.ShowChart(result.CriticalBounds());
     if (small) {
         chart.resize(60, 50 + 34); // the picture above the tool bar: a 9 KiB bitmap
         QVERIFY(chart.Picture().width() * chart.Picture().height() * 3 < 16 * 1024);

@@ -121,13 +121,10 @@ void TestFormGraph::cleanup()
 
 std::unique_ptr<TFormGraph> TestFormGraph::makeForm()
 {
-    return std::make_unique<TFormGraph>(
-        m_store, m_ports->ports, m_dist,
-        [this] {
-            ++m_redraws;
-            return m_enteredA;
-        },
-        m_bounds);
+    return std::make_unique<TFormGraph>(m_store, m_ports->ports, m_dist, [this] {
+        ++m_redraws;
+        return m_enteredA;
+    });
 }
 
 void TestFormGraph::store(const QVariantMap &values)
@@ -370,7 +367,7 @@ void TestFormGraph::settingsRoundTrip()
     m_ports->colorDialog.answers = {TColor(0x0A0B0C)};
     {
         const auto form = makeForm();
-        form->ShowChart();
+        form->ShowChart(m_bounds);
         form->move(30, 40);
         form->resize(600, 400);
         Box(*form, "ChBoxKrObl")->click();
@@ -414,7 +411,7 @@ void TestFormGraph::positionKeptWhereUnknown()
     m_store.SavePositions = false;
     {
         const auto form = makeForm();
-        form->ShowChart();
+        form->ShowChart(m_bounds);
         form->move(30, 40);
         form->resize(600, 400);
         QVERIFY(form->close());
@@ -429,7 +426,7 @@ void TestFormGraph::nothingWrittenWhenSavingDisabled()
 {
     {
         const auto form = makeForm();
-        form->ShowChart();
+        form->ShowChart(m_bounds);
         m_store.SaveEnabled = false;
         QVERIFY(form->close());
     }
@@ -446,13 +443,13 @@ void TestFormGraph::nothingWrittenWhenSavingDisabled()
 void TestFormGraph::closingOnlyHides()
 {
     const auto form = makeForm();
-    form->ShowChart();
+    form->ShowChart(m_bounds);
     QVERIFY(form->isVisible());
     const QPoint place = form->pos();
     QVERIFY(form->close());
     QVERIFY(!form->isVisible());
     QCOMPARE(ComputeDistribution(m_dist, 20, 10, 10), 0);
-    form->ShowChart();
+    form->ShowChart(m_bounds);
     QVERIFY(form->isVisible());
     QCOMPARE(form->pos(), place);
 }
@@ -461,7 +458,7 @@ void TestFormGraph::sharedColourDialog()
 {
     const auto form = makeForm();
     TScriptedColorDialog &dialog = m_ports->colorDialog;
-    form->ShowChart();
+    form->ShowChart(m_bounds);
     dialog.answers = {TColor(0x112233), std::nullopt, TColor(0x445566)};
     QTest::mouseClick(form->findChild<QWidget *>("Pan_Levee"), Qt::LeftButton);
     form->Pan_aClick(); // cancelled
@@ -484,7 +481,7 @@ void TestFormGraph::saveBitmap()
     const auto form = makeForm();
     TScriptedSaveDialog &dialog = m_ports->saveDialog;
     const TRecordingErrorBox &errors = m_ports->errors;
-    form->ShowChart();
+    form->ShowChart(m_bounds);
     const QString bare = m_dir->filePath("chart");
     const QString withExtension = bare + ".bmp";
     QFile old(withExtension);
@@ -518,7 +515,7 @@ void TestFormGraph::saveBitmapFailure()
     const auto form = makeForm();
     TScriptedSaveDialog &dialog = m_ports->saveDialog;
     const TRecordingErrorBox &errors = m_ports->errors;
-    form->ShowChart();
+    form->ShowChart(m_bounds);
     const QImage before = form->Picture().copy();
     const QString target = m_dir->filePath("no/such/folder/chart.bmp");
     dialog.answers = {target};
@@ -534,7 +531,7 @@ void TestFormGraph::workedExampleAndResize()
 {
     const auto form = makeForm();
     Box(*form, "ChBoxKrObl")->click();
-    form->ShowChart();
+    form->ShowChart(m_bounds);
     TChartOptions options;
     options.krOblChecked = true;
     const QImage expected = RenderChart({m_dist, 8, m_bounds, options}, QSize(875, 473));
@@ -552,7 +549,7 @@ void TestFormGraph::workedExampleAndResize()
 void TestFormGraph::enteredAReadAtEachRedraw()
 {
     const auto form = makeForm();
-    form->ShowChart();
+    form->ShowChart(m_bounds);
     QCOMPARE(At(form->Picture(), 210, 449), TColor(0x0000FF)); // a = 4 left of 8
     m_enteredA = 4;
     Select(*form, "RGpKrit", 0); // no change: no redraw

@@ -104,7 +104,7 @@ private Q_SLOTS:
         TFisherDistribution dist;
         QCOMPARE(ComputeDistribution(dist, completed.s, completed.m, completed.k), 0);
         TLineSink report;
-        QCOMPARE(BuildReport(report, dist, completed), 0);
+        QCOMPARE(BuildReport(report, dist, completed, ComputeCriticalBounds(dist)), 0);
 
         // Another table first: the windows are open already when the second comes.
         enter(QStringLiteral("a=3 b=4 c=5 d=6"));
