@@ -331,13 +331,13 @@ void ComputeDirectly(int32_t s, int32_t m, int32_t k, uint8_t aChoice)
     table.s = s;
     table.n = s - m;
     table.t = s - k;
-    CheckReport(dist, table);
+    CheckReport(dist, table, ComputeCriticalBounds(dist));
     // The same margins with an observed table somewhere in the feasible range.
     table.a = dist.aMin + aChoice % dist.Count();
     table.b = m - table.a;
     table.c = k - table.a;
     table.d = table.n - table.c;
-    CheckReport(dist, table);
+    CheckReport(dist, table, ComputeCriticalBounds(dist));
 }
 
 // What "Расчет" hands to the driver: a complete, consistent table within the limit.
