@@ -290,8 +290,15 @@ long double BlakerP(const TFisherDistribution &dist, int32_t at)
 TRuleIntervals ComputeRuleIntervals(const TFisherDistribution &dist, int32_t a, int32_t b,
                                     int32_t c, int32_t d, long double confLevel)
 {
+    return ComputeRuleIntervals(dist, a, b, c, d,
+                                ComputeTableStatistics(dist, a, b, c, d, confLevel), confLevel);
+}
+
+TRuleIntervals ComputeRuleIntervals(const TFisherDistribution &dist, int32_t a, int32_t b,
+                                    int32_t c, int32_t d, const TTableStatistics &stats,
+                                    long double confLevel)
+{
     TRuleIntervals r;
-    const TTableStatistics stats = ComputeTableStatistics(dist, a, b, c, d, confLevel);
     r.centralLow = stats.lower;
     r.centralHigh = stats.upper;
     r.minlikeP = stats.minLikelihood;
