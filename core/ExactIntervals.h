@@ -36,3 +36,10 @@ struct TRuleIntervals {
 // Blaker's interval, whose search relies on alpha < 1/2.
 TRuleIntervals ComputeRuleIntervals(const TFisherDistribution &dist, int32_t a, int32_t b,
                                     int32_t c, int32_t d, long double confLevel = 0.95L);
+
+// The same, given what ComputeTableStatistics(dist, a, b, c, d, confLevel)
+// returned for the table at this level: its central interval, estimate and
+// "no more probable" p are taken as they are rather than computed again.
+TRuleIntervals ComputeRuleIntervals(const TFisherDistribution &dist, int32_t a, int32_t b,
+                                    int32_t c, int32_t d, const TTableStatistics &stats,
+                                    long double confLevel = 0.95L);

@@ -31,6 +31,22 @@ template <class F> long double SolveRising(F f, long double low, long double hig
     return noncentral::SolveBracketed(f, low, fLow < 0.0L ? fLow : -fHigh, high, fHigh, 1e-16L);
 }
 
+// The same for f(delta) = (delta - estimate) - z sqrt(V(delta)) with low the
+// estimate: -f(low) is the half-width of the interval with the variance held
+// at the estimate, and that end, tried first, narrows the bracket to near the
+// root for the cost of one evaluation.
+template <class F> long double SolveFromEstimate(F f, long double low, long double high)
+{
+    const long double fLow = f(low);
+    const long double guess = low - fLow;
+    if (!(fLow < 0.0L && guess < high))
+        return SolveRising(f, low, high);
+    const long double fGuess = f(guess);
+    if (fGuess > 0.0L)
+        return noncentral::SolveBracketed(f, low, fLow, guess, fGuess, 1e-16L);
+    return noncentral::SolveBracketed(f, guess, fGuess, high, f(high), 1e-16L);
+}
+
 struct TScoreTable {
     long double a, c, m, n, N, p1, p2, z;
 
@@ -78,25 +94,33 @@ struct TScoreTable {
     }
 };
 
-// Walks t from start in steps that double, in the direction dir, until
-// rises(t) > 0; then solves there. Returns false when |t| passes limit first.
+// Walks t from start in steps that double, the first of them `step`, in the
+// direction dir, until rises(t) > 0; then solves there, each value found on
+// the way used again. Returns false when |t| passes limit first.
 template <class F>
-bool FindRoot(F rises, long double start, int dir, long double limit, long double &root)
+bool FindRoot(F rises, long double start, int dir, long double step, long double limit,
+              long double &root)
 {
-    long double inside = start, step = 1.0L;
+    long double inside = start, fInside = 0.0L;
+    bool known = false;
     for (;;) {
         const long double next = inside + dir * step;
         if (std::fabs(next) > limit)
             return false;
-        if (rises(next) > 0.0L) {
-            if (dir > 0)
-                root = SolveRising(rises, inside, next);
-            else
-                root =
-                    SolveRising([&](long double t) { return rises(-t); }, -inside, -next) * -1.0L;
+        const long double fNext = rises(next);
+        if (fNext > 0.0L) {
+            if (!known)
+                fInside = rises(inside);
+            // As in SolveRising: a value of 0 at the estimate is no root.
+            const long double fLow = fInside < 0.0L ? fInside : -fNext;
+            auto along = [&](long double t) { return rises(dir * t); };
+            root = dir *
+                   noncentral::SolveBracketed(along, dir * inside, fLow, dir * next, fNext, 1e-16L);
             return true;
         }
         inside = next;
+        fInside = fNext;
+        known = true;
         step *= 2.0L;
     }
 }
@@ -137,7 +161,13 @@ TRiskMeasures ComputeRiskMeasures(int32_t a, int32_t b, int32_t c, int32_t d, lo
     r.nnt.value = rd != 0.0L ? Finite(1.0L / std::fabs(rd)) : Infinite();
     if (!(confLevel > 0.0L && confLevel < 1.0L))
         return r;
-    t.z = -NormalQuantileExact((1.0L - confLevel) / 2.0L);
+    // A batch asks for one level over and over: its quantile is kept.
+    thread_local long double quantileLevel = -1.0L, quantile = 0.0L;
+    if (confLevel != quantileLevel) {
+        quantile = -NormalQuantileExact((1.0L - confLevel) / 2.0L);
+        quantileLevel = confLevel;
+    }
+    t.z = quantile;
 
     // The difference's score statistic (rd - delta) / sqrt(V(delta)) against
     // +-z; at the estimate it is 0, at delta = +-1 the variance vanishes.
@@ -147,9 +177,10 @@ TRiskMeasures ComputeRiskMeasures(int32_t a, int32_t b, int32_t c, int32_t d, lo
     auto below = [&](long double delta) {
         return (rd - delta) - t.z * std::sqrt(t.DifferenceVariance(delta));
     };
-    const long double high = rd >= 1.0L ? 1.0L : SolveRising(above, rd, 1.0L);
+    const long double high = rd >= 1.0L ? 1.0L : SolveFromEstimate(above, rd, 1.0L);
     const long double low =
-        rd <= -1.0L ? -1.0L : -SolveRising([&](long double x) { return below(-x); }, -rd, 1.0L);
+        rd <= -1.0L ? -1.0L
+                    : -SolveFromEstimate([&](long double x) { return below(-x); }, -rd, 1.0L);
     r.rdLow = Finite(low);
     r.rdHigh = Finite(high);
 
@@ -180,15 +211,21 @@ TRiskMeasures ComputeRiskMeasures(int32_t a, int32_t b, int32_t c, int32_t d, lo
     };
     const long double center = a == 0 ? -Limit : c == 0 ? Limit : std::log(t.p1 / t.p2);
     long double root = 0.0L;
+    // The first step: the half-width of the interval of log phi with the
+    // variance at the estimate, near the root when both counts are positive.
+    // (0 when b = d = 0: the walk then takes unit steps as elsewhere.)
+    const long double width =
+        a > 0 && c > 0 ? t.z * std::sqrt(1.0L / a - 1.0L / m + 1.0L / c - 1.0L / n) : 0.0L;
+    const long double step = width > 1e-6L ? width : 1.0L;
     if (a == 0)
         r.rrLow = Finite(0.0L);
-    else if (FindRoot([&](long double u) { return score(u) - t.z; }, center, -1, Limit, root))
+    else if (FindRoot([&](long double u) { return score(u) - t.z; }, center, -1, step, Limit, root))
         r.rrLow = Finite(std::exp(root));
     else
         r.rrLow = Finite(0.0L);
     if (c == 0)
         r.rrHigh = Infinite();
-    else if (FindRoot([&](long double u) { return -score(u) - t.z; }, center, 1, Limit, root))
+    else if (FindRoot([&](long double u) { return -score(u) - t.z; }, center, 1, step, Limit, root))
         r.rrHigh = Finite(std::exp(root));
     else
         r.rrHigh = Infinite();

@@ -1,5 +1,7 @@
 #include "report/Report.h"
 
+#include "core/ExactIntervals.h"
+#include "core/RiskMeasures.h"
 #include "core/TableStatistics.h"
 
 #include <algorithm>
@@ -165,6 +167,82 @@ std::string TwoBounds(int32_t lower, int32_t upper)
     return " Критерий не применим.";
 }
 
+// "от 1.009 до 1060", or the reason there is no interval.
+std::string RuleInterval(const TOddsRatio &low, const TOddsRatio &high, const char *undefined)
+{
+    if (low.kind == TOddsRatio::Undefined || high.kind == TOddsRatio::Undefined)
+        return undefined;
+    return "от " + FormatOddsRatio(low) + " до " + FormatOddsRatio(high, "бесконечности");
+}
+
+// Each two-sided rule with the interval it matches: the interval leaves 1 out
+// exactly when the rule's p is at or below 1 - confLevel.
+void RuleLines(TLineWriter &out, const TFisherDistribution &dist, const TInputTable &table,
+               const TTableStatistics &st, long double confLevel)
+{
+    const TRuleIntervals r =
+        ComputeRuleIntervals(dist, table.a, table.b, table.c, table.d, st, confLevel);
+    const std::string level = ", " + FormatPercent(confLevel).substr(2) + "-ный интервал: ";
+    out.Line("  Центральное правило (удвоенная меньшая односторонняя вероятность): p = " +
+             FormatBlockProbability(r.centralP) + level +
+             RuleInterval(r.centralLow, r.centralHigh, "не определен"));
+    out.Line("  Правило «не более вероятных» (R, SciPy, SPSS): p = " +
+             FormatBlockProbability(r.minlikeP) + level +
+             RuleInterval(r.minlikeLow, r.minlikeHigh, "не определен"));
+    // Its search of the ends holds for levels above one half only.
+    out.Line("  Правило Блейкера: p = " + FormatBlockProbability(r.blakerP) + level +
+             RuleInterval(r.blakerLow, r.blakerHigh, "не вычисляется при уровне 50% и ниже"));
+}
+
+TOddsRatio AsRatio(const TRiskValue &v)
+{
+    return {TOddsRatio::TKind(v.kind), v.value};
+}
+
+// A difference with the ratios' four significant digits and its sign.
+std::string FormatDifference(const TRiskValue &v)
+{
+    if (v.kind != TRiskValue::Finite || v.value >= 0.0)
+        return FormatOddsRatio(AsRatio(v));
+    return "-" + FormatOddsRatio({TOddsRatio::Finite, -v.value});
+}
+
+// The risk difference, the risk ratio and the number needed to treat, the rows
+// being the groups. An undefined value has no interval to show.
+void RiskLines(TLineWriter &out, const TInputTable &table, long double confLevel)
+{
+    const TRiskMeasures r = ComputeRiskMeasures(table.a, table.b, table.c, table.d, confLevel);
+    const std::string level = ", " + FormatPercent(confLevel).substr(2) + "-ный интервал";
+    const std::string score = level + " (Миеттинен - Нурминен): ";
+    auto defined = [](const TRiskValue &low, const TRiskValue &high) {
+        return low.kind != TRiskValue::Undefined && high.kind != TRiskValue::Undefined;
+    };
+
+    std::string line = "  Разность долей p1 - p2 = a/m - c/n = " + FormatDifference(r.rd);
+    if (r.rd.kind != TRiskValue::Undefined && defined(r.rdLow, r.rdHigh))
+        line += score + "от " + FormatDifference(r.rdLow) + " до " + FormatDifference(r.rdHigh);
+    out.Line(line);
+
+    line = "  Отношение долей p1/p2 = " + FormatOddsRatio(AsRatio(r.rr));
+    if (r.rr.kind != TRiskValue::Undefined && defined(r.rrLow, r.rrHigh))
+        line += score + "от " + FormatOddsRatio(AsRatio(r.rrLow)) + " до " +
+                FormatOddsRatio(AsRatio(r.rrHigh), "бесконечности");
+    out.Line(line);
+
+    // The first row is the treated group and a counts the bad outcome: p1 < p2 is
+    // the benefit.
+    line = "  Число больных, которых нужно лечить (NNT) = " + FormatOddsRatio(AsRatio(r.nnt.value));
+    if (r.nnt.value.kind == TRiskValue::Finite)
+        line += r.rd.value < 0.0 ? " (польза)" : " (вред)";
+    if (r.nnt.kind == TNumberNeeded::Bounded)
+        line += level + ": от " + FormatOddsRatio(AsRatio(r.nnt.low), "бесконечности") + " до " +
+                FormatOddsRatio(AsRatio(r.nnt.high), "бесконечности");
+    else if (r.nnt.kind == TNumberNeeded::ThroughInfinity)
+        line += level + ": от NNT(польза) " + FormatOddsRatio(AsRatio(r.nnt.low)) +
+                " до бесконечности и далее до NNT(вред) " + FormatOddsRatio(AsRatio(r.nnt.high));
+    out.Line(line);
+}
+
 // The block after the designed report: the effect size and the two-sided p
 // of the rules other packages use, for the observed table.
 void OddsRatioBlock(TLineWriter &out, const TFisherDistribution &dist, const TInputTable &table,
@@ -185,6 +263,8 @@ void OddsRatioBlock(TLineWriter &out, const TFisherDistribution &dist, const TIn
     out.Line("  Mid-p: левая " + FormatBlockProbability(st.midPLeft) + ", правая " +
              FormatBlockProbability(st.midPRight) + ", 2-х сторонняя " +
              FormatBlockProbability(st.midPTwoSided));
+    RuleLines(out, dist, table, st, confLevel);
+    RiskLines(out, table, confLevel);
 }
 
 } // namespace

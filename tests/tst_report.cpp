@@ -163,6 +163,17 @@ void TestReport::workedExample()
                  "  2-х сторонняя вероятность (сумма вероятностей таблиц, не более вероятных, чем "
                  "данная) есть: 0.034965035",
                  "  Mid-p: левая 0.987325175, правая 0.012674825, 2-х сторонняя 0.025349650",
+                 "  Центральное правило (удвоенная меньшая односторонняя вероятность): p = "
+                 "0.048951049, 95%-ный интервал: от 1.009 до 1060",
+                 "  Правило «не более вероятных» (R, SciPy, SPSS): p = 0.034965035, 95%-ный "
+                 "интервал: от 1.305 до 519.6",
+                 "  Правило Блейкера: p = 0.034965035, 95%-ный интервал: от 1.305 до 519.6",
+                 "  Разность долей p1 - p2 = a/m - c/n = 0.6333, 95%-ный интервал (Миеттинен - "
+                 "Нурминен): от 0.1156 до 0.8764",
+                 "  Отношение долей p1/p2 = 4.800, 95%-ный интервал (Миеттинен - Нурминен): от "
+                 "1.233 до 28.34",
+                 "  Число больных, которых нужно лечить (NNT) = 1.579 (вред), 95%-ный интервал: от "
+                 "1.141 до 8.648",
              }));
     QCOMPARE(Flatten(sink.bounds), (QList<int>{-1, -1, 3, 9, 9, 8, -1, -1, 3, 9, 9, 8}));
     QCOMPARE(sink.Calls(), (QStringList{"clear", "bounds", "caret 0", "show", "focus"}));
@@ -281,6 +292,50 @@ void TestReport::oddsRatioBlock_data()
     QTest::newRow("level of one decimal")
         << QList<int>{8, 2, 1, 5} << "0.5"
         << "  50%-ный точный доверительный интервал отношения шансов: от 3.588 до 87.35";
+    // Each rule's p with its own interval: 1 is left out exactly when p <= 0.05.
+    QTest::newRow("central p above 5 %, interval holds 1")
+        << QList<int>{6, 12, 12, 5} << "0.95"
+        << "  Центральное правило (удвоенная меньшая односторонняя вероятность): p = 0.060587644, "
+           "95%-ный интервал: от 0.03888 до 1.056";
+    QTest::newRow("no more probable p below 5 %, interval without 1")
+        << QList<int>{6, 12, 12, 5} << "0.95"
+        << "  Правило «не более вероятных» (R, SciPy, SPSS): p = 0.043710168, 95%-ный интервал: "
+           "от 0.04355 до 0.9170";
+    QTest::newRow("Blaker's interval inside the central one")
+        << QList<int>{6, 12, 12, 5} << "0.95"
+        << "  Правило Блейкера: p = 0.043710168, 95%-ный интервал: от 0.04229 до 0.9170";
+    QTest::newRow("Blaker's interval, a at its largest")
+        << QList<int>{10, 0, 0, 10} << "0.99"
+        << "  Правило Блейкера: p = 0.000010825, 99%-ный интервал: от 5.998 до бесконечности";
+    QTest::newRow("Blaker's interval at a level of one half")
+        << QList<int>{8, 2, 1, 5} << "0.5"
+        << "  Правило Блейкера: p = 0.034965035, 50%-ный интервал: не вычисляется при уровне 50% "
+           "и ниже";
+    QTest::newRow("negative risk difference")
+        << QList<int>{2, 4, 11, 2} << "0.95"
+        << "  Разность долей p1 - p2 = a/m - c/n = -0.5128, 95%-ный интервал (Миеттинен - "
+           "Нурминен): от -0.8111 до -0.04773";
+    QTest::newRow("number needed, benefit")
+        << QList<int>{2, 4, 11, 2} << "0.95"
+        << "  Число больных, которых нужно лечить (NNT) = 1.950 (польза), 95%-ный интервал: от "
+           "1.233 до 20.95";
+    QTest::newRow("risk ratio infinite when p2 = 0")
+        << QList<int>{5, 5, 0, 10} << "0.95"
+        << "  Отношение долей p1/p2 = бесконечность, 95%-ный интервал (Миеттинен - Нурминен): от "
+           "1.560 до бесконечности";
+    QTest::newRow("number needed through infinity")
+        << QList<int>{0, 5, 0, 6} << "0.95"
+        << "  Число больных, которых нужно лечить (NNT) = бесконечность, 95%-ный интервал: от "
+           "NNT(польза) 2.420 до бесконечности и далее до NNT(вред) 2.183";
+    QTest::newRow("risk ratio with both proportions 0")
+        << QList<int>{0, 5, 0, 6} << "0.95"
+        << "  Отношение долей p1/p2 = не определено";
+    QTest::newRow("risk difference of a zero row")
+        << QList<int>{0, 0, 3, 4} << "0.95"
+        << "  Разность долей p1 - p2 = a/m - c/n = не определено";
+    QTest::newRow("number needed of a zero row")
+        << QList<int>{3, 4, 0, 0} << "0.95"
+        << "  Число больных, которых нужно лечить (NNT) = не определено";
 }
 
 void TestReport::oddsRatioBlock()
@@ -357,7 +412,9 @@ void TestReport::decimalPointInAnyLocale()
     QCOMPARE(printed, "0,5"); // the locale took: C's own printf writes a comma
     QCOMPARE(status, 0);
     QCOMPARE(sink.Lines()[8], QString("Максимальная вероятность = 0.367132867 при a = 6"));
-    QVERIFY(sink.Lines().last().contains("2-х сторонняя 0.025349650"));
+    QVERIFY(sink.Lines().contains(
+        "  Mid-p: левая 0.987325175, правая 0.012674825, 2-х сторонняя 0.025349650"));
+    QVERIFY(sink.Lines().last().endsWith("от 1.141 до 8.648"));
 }
 
 void TestReport::largestReportFits()
@@ -366,7 +423,7 @@ void TestReport::largestReportFits()
     EnterCells(e, 5000, 5000, 5000, 5000);
     TListSink sink;
     QCOMPARE(BuildReport(sink, e.dist, e.table, ComputeCriticalBounds(e.dist)), 0);
-    QCOMPARE(sink.Lines().size(), 25 + 4 + 10001 + 1 + 19 + 7);
+    QCOMPARE(sink.Lines().size(), 25 + 4 + 10001 + 1 + 19 + 7 + 6);
     QVERIFY(!sink.Lines().contains("Ошибка"));
     QVERIFY(qsizetype(sink.chars) > 1000000);
     QVERIFY(qsizetype(sink.chars) < MaxReportChars);
