@@ -138,9 +138,8 @@ void BM_TableStatistics(benchmark::State &state)
                    " " + std::to_string(t[3]));
 }
 
-// A batch of small tables (cells 0 to 60), each with its distribution: the
-// time per table, and "per_100000" the time of 100,000 such tables in seconds.
-void BM_SmallTablesWithDistribution(benchmark::State &state)
+// A thousand small tables, cells 0 to 60, the same in every run.
+std::vector<std::array<int, 4>> SmallTables()
 {
     std::vector<std::array<int, 4>> tables(1000);
     uint32_t seed = 12345;
@@ -149,6 +148,14 @@ void BM_SmallTablesWithDistribution(benchmark::State &state)
             seed = seed * 1664525u + 1013904223u;
             cell = int((seed >> 8) % 61u);
         }
+    return tables;
+}
+
+// A batch of small tables (cells 0 to 60), each with its distribution: the
+// time per table, and "per_100000" the time of 100,000 such tables in seconds.
+void BM_SmallTablesWithDistribution(benchmark::State &state)
+{
+    const std::vector<std::array<int, 4>> tables = SmallTables();
     TFisherDistribution dist;
     for (auto _ : state) {
         for (const auto &t : tables) {
@@ -187,13 +194,7 @@ void BM_RiskMeasures(benchmark::State &state)
 // The same batch of small tables, with the rules' intervals and the risk measures.
 void BM_SmallTablesIntervals(benchmark::State &state)
 {
-    std::vector<std::array<int, 4>> tables(1000);
-    uint32_t seed = 12345;
-    for (auto &t : tables)
-        for (int &cell : t) {
-            seed = seed * 1664525u + 1013904223u;
-            cell = int((seed >> 8) % 61u);
-        }
+    const std::vector<std::array<int, 4>> tables = SmallTables();
     TFisherDistribution dist;
     for (auto _ : state) {
         for (const auto &t : tables) {

@@ -131,18 +131,10 @@ long double SolveLowerTail(const TNoncentralWeights &weights, int32_t at, long d
 {
     const long double logit = std::log(q) - std::log1p(-q);
     const long double bound = 60.0L - std::log(q);
-    auto upperTail = [&](long double theta, long double &slope) {
-        noncentral::TTailSums sums{at};
-        weights.Walk(theta, 1e-24L * q, sums);
-        const long double lower = sums.below + sums.here;
-        if (lower == 0.0L)
-            return HUGE_VALL;
-        if (sums.above == 0.0L)
-            return -HUGE_VALL;
-        slope = sums.aboveDistance / sums.above + sums.belowDistance / lower;
-        return std::log(sums.above / lower) + logit;
+    auto equation = [&](long double theta, long double &slope) {
+        return noncentral::LowerTailEquation(weights, at, 1e-24L * q, logit, theta, slope);
     };
-    return SolveIncreasing(upperTail, start, -bound, bound);
+    return SolveIncreasing(equation, start, -bound, bound);
 }
 
 // The last log psi above the estimate that the "no more probable" rule keeps.

@@ -103,6 +103,41 @@ struct TTailSums {
     }
 };
 
+// The equations of the exact interval's ends in theta = log psi, each with its
+// slope and increasing in theta: log(P(X >= a) / P(X < a)) - logit, zero where
+// the upper tail P(X >= a) has log odds logit, and log(P(X > a) / P(X <= a)) +
+// logit, zero where the lower tail P(X <= a) has log odds logit. Weights below
+// cutoff of the largest are left out; a tail that holds none gives an infinity.
+inline long double UpperTailEquation(const TNoncentralWeights &weights, int32_t at,
+                                     long double cutoff, long double logit, long double theta,
+                                     long double &slope)
+{
+    TTailSums sums{at};
+    weights.Walk(theta, cutoff, sums);
+    const long double upper = sums.here + sums.above;
+    if (sums.below == 0.0L)
+        return HUGE_VALL;
+    if (upper == 0.0L)
+        return -HUGE_VALL;
+    slope = sums.aboveDistance / upper + sums.belowDistance / sums.below;
+    return std::log(upper / sums.below) - logit;
+}
+
+inline long double LowerTailEquation(const TNoncentralWeights &weights, int32_t at,
+                                     long double cutoff, long double logit, long double theta,
+                                     long double &slope)
+{
+    TTailSums sums{at};
+    weights.Walk(theta, cutoff, sums);
+    const long double lower = sums.below + sums.here;
+    if (lower == 0.0L)
+        return HUGE_VALL;
+    if (sums.above == 0.0L)
+        return -HUGE_VALL;
+    slope = sums.aboveDistance / sums.above + sums.belowDistance / lower;
+    return std::log(sums.above / lower) + logit;
+}
+
 // Newton's method on an increasing function of the log odds ratio, inside a
 // bracket that narrows at every evaluation; a step that leaves the bracket, or
 // an evaluation too far out to give a slope, is replaced by bisection.

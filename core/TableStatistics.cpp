@@ -9,10 +9,11 @@
 
 namespace {
 
+using noncentral::LowerTailEquation;
 using noncentral::NormalQuantile;
 using noncentral::SolveIncreasing;
 using noncentral::TNoncentralWeights;
-using noncentral::TTailSums;
+using noncentral::UpperTailEquation;
 
 TOddsRatio FiniteRatio(double v)
 {
@@ -153,15 +154,7 @@ TTableStatistics ComputeTableStatistics(const TFisherDistribution &dist, int32_t
         r.lower = FiniteRatio(0.0);
     } else {
         auto lowerTail = [&](long double theta, long double &slope) {
-            TTailSums sums{at};
-            weights.Walk(theta, cutoff, sums);
-            const long double upper = sums.here + sums.above;
-            if (sums.below == 0.0L)
-                return HUGE_VALL;
-            if (upper == 0.0L)
-                return -HUGE_VALL;
-            slope = sums.aboveDistance / upper + sums.belowDistance / sums.below;
-            return std::log(upper / sums.below) - tailLogit;
+            return UpperTailEquation(weights, at, cutoff, tailLogit, theta, slope);
         };
         r.lower = FiniteRatio(
             double(std::exp(SolveIncreasing(lowerTail, center - reach, -bound, bound))));
@@ -170,15 +163,7 @@ TTableStatistics ComputeTableStatistics(const TFisherDistribution &dist, int32_t
         r.upper = InfiniteRatio();
     } else {
         auto upperTail = [&](long double theta, long double &slope) {
-            TTailSums sums{at};
-            weights.Walk(theta, cutoff, sums);
-            const long double lower = sums.below + sums.here;
-            if (lower == 0.0L)
-                return HUGE_VALL;
-            if (sums.above == 0.0L)
-                return -HUGE_VALL;
-            slope = sums.aboveDistance / sums.above + sums.belowDistance / lower;
-            return std::log(sums.above / lower) + tailLogit;
+            return LowerTailEquation(weights, at, cutoff, tailLogit, theta, slope);
         };
         r.upper = FiniteRatio(
             double(std::exp(SolveIncreasing(upperTail, center + reach, -bound, bound))));
