@@ -1,5 +1,6 @@
 #include "core/ExactIntervals.h"
 #include "core/RiskMeasures.h"
+#include "tests/ReferenceValues.h"
 
 #include <QtTest>
 
@@ -23,46 +24,9 @@ private slots:
 
 namespace {
 
-long double Parse(const QString &text)
-{
-    return std::strtold(text.toLatin1().constData(), nullptr);
-}
-
-// kind is 0 Finite, 1 Infinite, 2 Undefined in both value types.
-void CheckValue(int kind, double value, const QString &want, long double tolerance, bool absolute,
-                const char *name)
-{
-    const QByteArray what = QByteArray(name) + " expected " + want.toLatin1() + " got " +
-                            QByteArray::number(value, 'g', 17);
-    if (want == "undef") {
-        QVERIFY2(kind == 2 && std::isnan(value), what);
-    } else if (want == "inf") {
-        QVERIFY2(kind == 1 && value == HUGE_VAL, what);
-    } else {
-        QVERIFY2(kind == 0, what);
-        const long double w = Parse(want);
-        const long double error =
-            absolute || w == 0.0L ? std::fabs(value - w) : std::fabs(value - w) / std::fabs(w);
-        QVERIFY2(error <= tolerance, what);
-    }
-}
-
-void CheckRatio(const TOddsRatio &got, const QString &want, const char *name)
-{
-    CheckValue(int(got.kind), got.value, want, 1e-9L, false, name);
-}
-
 void CheckRisk(const TRiskValue &got, const QString &want, const char *name, bool absolute = false)
 {
     CheckValue(int(got.kind), got.value, want, absolute ? 1e-12L : 1e-9L, absolute, name);
-}
-
-void CheckProbability(long double got, const QString &want, const char *name)
-{
-    const long double w = Parse(want);
-    QVERIFY2(std::fabs(got - w) / w <= 1e-12L, (QByteArray(name) + " expected " + want.toLatin1() +
-                                                " got " + QByteArray::number(double(got), 'g', 17))
-                                                   .constData());
 }
 
 // A rule rejects 1 exactly when its interval leaves 1 out.
@@ -323,7 +287,7 @@ void TestIntervals::normalQuantile()
 {
     QFETCH(QString, p);
     QFETCH(QString, quantile);
-    const long double want = Parse(quantile), got = NormalQuantileExact(Parse(p));
+    const long double want = ParseReference(quantile), got = NormalQuantileExact(ParseReference(p));
     QVERIFY2(std::fabs(got - want) <= 1e-17L * std::fabs(want),
              QByteArray::number(double(got), 'g', 20));
 }

@@ -1,9 +1,7 @@
 #include "core/TableStatistics.h"
+#include "tests/ReferenceValues.h"
 
 #include <QtTest>
-
-#include <cmath>
-#include <cstdlib>
 
 // Expected values come from tools/reference_stats.py (exact integers, mpmath
 // with 50 digits), pasted as it prints them.
@@ -13,40 +11,6 @@ private slots:
     void againstReference_data();
     void againstReference();
 };
-
-namespace {
-
-long double Parse(const QString &text)
-{
-    return std::strtold(text.toLatin1().constData(), nullptr);
-}
-
-void CheckRatio(const TOddsRatio &got, const QString &want, const char *name)
-{
-    const QByteArray what = QByteArray(name) + " expected " + want.toLatin1();
-    if (want == "undef") {
-        QVERIFY2(got.kind == TOddsRatio::Undefined && std::isnan(got.value), what);
-    } else if (want == "inf") {
-        QVERIFY2(got.kind == TOddsRatio::Infinite && got.value == HUGE_VAL, what);
-    } else {
-        QVERIFY2(got.kind == TOddsRatio::Finite, what);
-        const long double w = Parse(want);
-        const long double error = w == 0.0L ? std::fabs(got.value) : std::fabs(got.value - w) / w;
-        QVERIFY2(error <= 1e-9L, what + " got " + QByteArray::number(got.value, 'g', 17));
-    }
-}
-
-void CheckProbability(long double got, const QString &want, const char *name)
-{
-    const long double w = Parse(want);
-    // Below 1e-300 only the size is promised.
-    const bool good = w > 1e-300L ? std::fabs(got - w) / w <= 1e-12L : got <= 1e-300L;
-    QVERIFY2(good, (QByteArray(name) + " expected " + want.toLatin1() + " got " +
-                    QByteArray::number(double(got), 'g', 17))
-                       .constData());
-}
-
-} // namespace
 
 void TestTableStats::againstReference_data()
 {
