@@ -9,6 +9,7 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -30,6 +31,19 @@ const char Usage[] =
 bool IsOption(const char *arg, const char *shortName, const char *longName)
 {
     return std::strcmp(arg, shortName) == 0 || std::strcmp(arg, longName) == 0;
+}
+
+// The answer to --help or --version; a standard output that cannot take it
+// (a full disk, a closed pipe) is told on standard error with status 1.
+int PrintAnswer(const char *text)
+{
+    errno = 0;
+    if (std::fputs(text, stdout) >= 0 && std::fflush(stdout) == 0)
+        return 0;
+    const int error = errno;
+    std::fprintf(stderr, "velmar: не могу записать стандартный вывод: %s\n",
+                 error != 0 ? std::strerror(error) : "ошибка записи");
+    return 1;
 }
 
 void ShowError(const QString &text)
@@ -89,14 +103,10 @@ int main(int argc, char *argv[])
 {
     // Answered before any window or display is needed.
     for (int i = 1; i < argc; ++i) {
-        if (IsOption(argv[i], "-h", "--help")) {
-            std::fputs(Usage, stdout);
-            return 0;
-        }
-        if (IsOption(argv[i], "-V", "--version")) {
-            std::printf("velmar %s\n", VELMAR_VERSION);
-            return 0;
-        }
+        if (IsOption(argv[i], "-h", "--help"))
+            return PrintAnswer(Usage);
+        if (IsOption(argv[i], "-V", "--version"))
+            return PrintAnswer("velmar " VELMAR_VERSION "\n");
     }
     SettingsKeyPath = QStringLiteral("\\Software\\VLM-2010-v2");
     TVelmarApplication app(argc, argv);

@@ -258,6 +258,12 @@ for opt in --help -h; do
     out=$(env -u DISPLAY "$velmar" "$opt" 2>&1) || fail "velmar $opt ended with status $?"
     printf '%s\n' "$out" | grep -q '^Использование:' || fail "velmar $opt printed: $out"
 done
+# An answer that cannot be written is no success.
+for opt in --help --version; do
+    if [ -w /dev/full ] && env -u DISPLAY "$velmar" "$opt" >/dev/full 2>/dev/null; then
+        fail "velmar $opt > /dev/full ended with status 0"
+    fi
+done
 out=$(QT_QPA_PLATFORM=offscreen "$velmar" --no-such-option 2>&1)
 status=$?
 [ "$status" -eq 1 ] || fail "velmar --no-such-option ended with status $status"
