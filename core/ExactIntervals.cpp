@@ -11,7 +11,8 @@ namespace {
 
 using noncentral::SolveBracketed;
 using noncentral::SolveIncreasing;
-using noncentral::TNoncentralWeights;
+// The searches walk the weights in double: see TNoncentralWeights.
+using TWeights = noncentral::TNoncentralWeights<double>;
 
 // Ties lost to rounding still count as "no more extreme", at every psi.
 constexpr long double TieFactor = 1.0L + 1e-7L;
@@ -31,74 +32,97 @@ TOddsRatio UndefinedRatio()
 // reaches; those beyond it count as 0.
 class TWeightsAt {
 public:
-    TWeightsAt(const TNoncentralWeights &weights, long double cutoff)
-        : m_weights(weights), m_cutoff(cutoff), m_w(size_t(weights.Count()), 0.0L),
-          m_below(m_w.size()), m_above(m_w.size())
+    TWeightsAt(const TWeights &weights, long double cutoff)
+        : m_weights(weights), m_cutoff(double(cutoff))
     {
+        // Small tables, the common case in a batch, keep their weights and
+        // tails on the stack.
+        const size_t n = size_t(weights.Count());
+        double *store = m_local;
+        if (n > SmallCount) {
+            m_heap.resize(3 * n);
+            store = m_heap.data();
+        }
+        m_w = store;
+        m_below = store + n;
+        m_above = store + 2 * n;
     }
+    TWeightsAt(const TWeightsAt &) = delete;
+    TWeightsAt &operator=(const TWeightsAt &) = delete;
 
     void Fill(long double theta)
     {
         if (theta == m_theta)
             return;
         m_theta = theta;
-        // Every reader stays inside [m_low, m_high], which the walk sets anew:
+        // Every reader stays inside [low, high], which the walk sets anew:
         // the weights of an earlier psi outside it need no clearing.
-        m_weights.Walk(theta, m_cutoff, *this);
-        long double left = 0.0L, right = 0.0L;
-        for (int32_t i = m_low; i < m_peak; ++i)
-            left += m_w[size_t(i)];
-        for (int32_t i = m_high; i >= m_peak; --i)
-            right += m_w[size_t(i)];
-        m_total = left + right;
+        m_stretch = m_weights.WalkInto(theta, m_cutoff, m_w);
         m_tailsReady = false;
-    }
-    void Start(int32_t peak) { m_peak = m_low = m_high = peak; }
-    void Add(int32_t i, long double w)
-    {
-        m_w[size_t(i)] = w;
-        m_low = std::min(m_low, i);
-        m_high = std::max(m_high, i);
     }
 
     // P(X <= first + i) and P(X >= first + i) at the psi filled last.
-    long double Below(int32_t i)
+    double Below(int32_t i)
     {
         Tails();
-        return i < m_low ? 0.0L : m_below[size_t(std::min(i, m_high))] / m_total;
+        return i < m_stretch.low ? 0.0 : m_below[std::min(i, m_stretch.high)] / m_stretch.total;
     }
-    long double Above(int32_t i)
+    double Above(int32_t i)
     {
         Tails();
-        return i > m_high ? 0.0L : m_above[size_t(std::max(i, m_low))] / m_total;
+        return i > m_stretch.high ? 0.0 : m_above[std::max(i, m_stretch.low)] / m_stretch.total;
     }
     // The same sums, added afresh in the same order: cheaper than all the tails
     // when only two or three are wanted at each psi.
-    long double BelowSum(int32_t i) const
+    double BelowSum(int32_t i) const
     {
-        long double sum = 0.0L;
-        for (int32_t j = m_low; j <= std::min(i, m_high); ++j)
-            sum += m_w[size_t(j)];
-        return sum / m_total;
+        double sum = 0.0;
+        for (int32_t j = m_stretch.low, end = std::min(i, m_stretch.high); j <= end; ++j)
+            sum += m_w[j];
+        return sum / m_stretch.total;
     }
-    long double AboveSum(int32_t i) const
+    double AboveSum(int32_t i) const
     {
-        long double sum = 0.0L;
-        for (int32_t j = m_high; j >= std::max(i, m_low); --j)
-            sum += m_w[size_t(j)];
-        return sum / m_total;
+        double sum = 0.0;
+        for (int32_t j = m_stretch.high, end = std::max(i, m_stretch.low); j >= end; --j)
+            sum += m_w[j];
+        return sum / m_stretch.total;
     }
-    // The probability of the indices keep(i) accepts, each tail from its end.
-    template <class K> long double Of(int32_t at, K keep) const
+    // The weight of x <= first + i (or x >= first + i) over the stretch, and its
+    // first moment in indices; divided, the mean of X in that tail.
+    struct TPart {
+        double sum = 0.0, moment = 0.0;
+    };
+    TPart BelowPart(int32_t i) const
     {
-        long double sum = 0.0L;
-        for (int32_t j = m_low; j <= std::min(at, m_high); ++j)
-            if (keep(j))
-                sum += m_w[size_t(j)];
-        for (int32_t j = m_high; j > std::max(at, m_low - 1); --j)
-            if (keep(j))
-                sum += m_w[size_t(j)];
-        return sum / m_total;
+        TPart part;
+        for (int32_t j = m_stretch.low, end = std::min(i, m_stretch.high); j <= end; ++j) {
+            part.sum += m_w[j];
+            part.moment += double(j) * m_w[j];
+        }
+        return part;
+    }
+    TPart AbovePart(int32_t i) const
+    {
+        TPart part;
+        for (int32_t j = m_stretch.high, end = std::max(i, m_stretch.low); j >= end; --j) {
+            part.sum += m_w[j];
+            part.moment += double(j) * m_w[j];
+        }
+        return part;
+    }
+    // The probability of the indices keep(i) accepts, a run from each end of
+    // the stretch: the x no more probable than a given one leave out only the
+    // stretch of the more probable ones about the peak.
+    template <class K> double Of(K keep) const
+    {
+        double sum = 0.0;
+        int32_t j = m_stretch.low;
+        for (; j <= m_stretch.high && keep(j); ++j)
+            sum += m_w[j];
+        for (int32_t i = m_stretch.high; i >= j && keep(i); --i)
+            sum += m_w[i];
+        return sum / m_stretch.total;
     }
 
 private:
@@ -107,27 +131,28 @@ private:
     {
         if (m_tailsReady)
             return;
-        long double sum = 0.0L;
-        for (int32_t i = m_low; i <= m_high; ++i)
-            m_below[size_t(i)] = sum += m_w[size_t(i)];
-        sum = 0.0L;
-        for (int32_t i = m_high; i >= m_low; --i)
-            m_above[size_t(i)] = sum += m_w[size_t(i)];
+        double sum = 0.0;
+        for (int32_t i = m_stretch.low; i <= m_stretch.high; ++i)
+            m_below[i] = sum += m_w[i];
+        sum = 0.0;
+        for (int32_t i = m_stretch.high; i >= m_stretch.low; --i)
+            m_above[i] = sum += m_w[i];
         m_tailsReady = true;
     }
 
-    const TNoncentralWeights &m_weights;
-    long double m_cutoff;
-    std::vector<long double> m_w, m_below, m_above;
+    static constexpr size_t SmallCount = 160;
+    const TWeights &m_weights;
+    double m_cutoff;
+    double m_local[3 * SmallCount];
+    std::vector<double> m_heap;
+    double *m_w, *m_below, *m_above;
     long double m_theta = std::numeric_limits<long double>::quiet_NaN();
-    int32_t m_peak = 0, m_low = 0, m_high = 0;
-    long double m_total = 0.0L;
+    TWeights::TStretch m_stretch{0, 0, 0, 1.0};
     bool m_tailsReady = false;
 };
 
 // The log psi where P_psi(X <= a) = q, from the log odds of the tails.
-long double SolveLowerTail(const TNoncentralWeights &weights, int32_t at, long double q,
-                           long double start)
+long double SolveLowerTail(const TWeights &weights, int32_t at, long double q, long double start)
 {
     const long double logit = std::log(q) - std::log1p(-q);
     const long double bound = 60.0L - std::log(q);
@@ -144,7 +169,7 @@ long double SolveLowerTail(const TNoncentralWeights &weights, int32_t at, long d
 // fixed interval of x, which falls and then rises in psi; so a segment whose
 // ends are both rejected is rejected throughout, and the scan from outside in
 // only solves p = alpha inside the first segment with a kept end.
-long double MinlikeUpperEnd(const TNoncentralWeights &weights, int32_t at, long double alpha,
+long double MinlikeUpperEnd(const TWeights &weights, int32_t at, long double alpha,
                             long double center, long double central)
 {
     const int32_t n = weights.Count(), last = n - 1;
@@ -187,9 +212,9 @@ long double MinlikeUpperEnd(const TNoncentralWeights &weights, int32_t at, long 
             return i == at ||
                    (i > at ? middle <= crossing[size_t(i)] : middle >= crossing[size_t(i)]);
         };
-        auto p = [&](long double theta) {
+        auto p = [&](long double theta) -> long double {
             w.Fill(theta);
-            return w.Of(at, keep);
+            return w.Of(keep);
         };
         const long double pRight = p(right);
         if (pRight > alpha)
@@ -211,7 +236,7 @@ long double MinlikeUpperEnd(const TNoncentralWeights &weights, int32_t at, long 
 // ratios grow with psi, so going down in psi x = l + 1 and x = u - 1 join the set
 // at the roots of their ratio = c, solved on a bracket; between two such points
 // the scan is the one of the "no more probable" rule.
-long double BlakerUpperEnd(const TNoncentralWeights &weights, int32_t at, long double alpha,
+long double BlakerUpperEnd(const TWeights &weights, int32_t at, long double alpha,
                            long double central)
 {
     const int32_t n = weights.Count();
@@ -230,23 +255,39 @@ long double BlakerUpperEnd(const TNoncentralWeights &weights, int32_t at, long d
     while (u - 1 > l && w.Above(u - 1) <= TieFactor * lowerAt)
         --u;
 
-    // The log psi below which x joins through its lower (or upper) tail.
+    // The log psi below which x joins through its lower (or upper) tail: the
+    // root of the log of its tail over P(X <= a), less log(1 + 1e-7), which
+    // rises with psi nearly in a straight line, so Newton's steps from the
+    // segment's right end take two or three walks.
     auto join = [&](int32_t x, bool byLower, long double right) {
-        auto g = [&](long double theta) {
+        auto g = [&](long double theta, long double &slope) -> long double {
             w.Fill(theta);
-            const long double tail = byLower ? w.BelowSum(x) : w.AboveSum(x);
-            return std::log(tail / w.BelowSum(at)) - std::log(TieFactor);
+            const TWeightsAt::TPart tail = byLower ? w.BelowPart(x) : w.AbovePart(x);
+            const TWeightsAt::TPart lower = w.BelowPart(at);
+            if (lower.sum == 0.0)
+                return HUGE_VALL;
+            slope = tail.moment / tail.sum - lower.moment / lower.sum;
+            return std::log(tail.sum / lower.sum) - std::log(TieFactor);
         };
-        const long double gInner = g(inner), gRight = g(right);
-        if (gInner > 0.0L || !(gRight > 0.0L))
+        long double slope = 0.0L;
+        const long double gRight = g(right, slope);
+        if (!(gRight > 0.0L))
             return inner;
-        return SolveBracketed(g, inner, gInner, right, gRight, Tolerance);
+        long double start = right - gRight / slope;
+        if (!(slope > 0.0L) || !std::isfinite(start))
+            start = (inner + right) / 2.0L;
+        if (start <= inner) {
+            if (g(inner, slope) > 0.0L)
+                return inner;
+            start = inner;
+        }
+        return SolveIncreasing(g, start, inner, right);
     };
     long double right = far;
     int32_t lowerFor = -1, upperFor = -1;
     long double lowerJoin = inner, upperJoin = inner;
     for (;;) {
-        auto p = [&](long double theta) {
+        auto p = [&](long double theta) -> long double {
             if (l + 1 >= u)
                 return 1.0L;
             w.Fill(theta);
@@ -342,7 +383,7 @@ TRuleIntervals ComputeRuleIntervals(const TFisherDistribution &dist, int32_t a, 
     const long double center =
         stats.estimate.kind == TOddsRatio::Finite ? std::log((long double)stats.estimate.value) : 0;
     if (at < last) {
-        const TNoncentralWeights weights(s, m, k, dist.aMin, n);
+        const TWeights weights(s, m, k, dist.aMin, n);
         // The central bound, where P(X <= a) = alpha / 2, starts each tail search.
         const long double central = std::log((long double)stats.upper.value);
         r.minlikeHigh = FiniteRatio(MinlikeUpperEnd(weights, at, alpha, center, central));
@@ -352,7 +393,7 @@ TRuleIntervals ComputeRuleIntervals(const TFisherDistribution &dist, int32_t a, 
     if (at > 0) {
         // The lower end is the upper one of the table with its columns swapped,
         // whose x is m - a and whose odds ratio is 1 / psi.
-        const TNoncentralWeights mirrored(s, m, s - k, std::max(0, m - k), n);
+        const TWeights mirrored(s, m, s - k, std::max(0, m - k), n);
         const long double central = -std::log((long double)stats.lower.value);
         r.minlikeLow = FiniteRatio(-MinlikeUpperEnd(mirrored, last - at, alpha, -center, central));
         if (blakerDefined)

@@ -13,18 +13,22 @@ namespace noncentral {
 // The noncentral weights P(x) psi^x of one table for any psi, walked from
 // their peak outwards, so that no weight exceeds 1 and none is formed from a
 // power of psi: psi^x overflows every floating type long before x = 10000.
-class TNoncentralWeights {
+// Real is the type of the weights: the statistics that must hold their digits
+// through many steps take long double; the searches of the rules' intervals,
+// whose walks stop at a cutoff far above double's range and whose answers
+// need 1e-9, take double at half the cost of each step.
+template <class Real = long double> class TNoncentralWeights {
 public:
     // Index i stands for x = aMin + i, 0 <= i < n.
     TNoncentralWeights(int32_t s, int32_t m, int32_t k, int32_t aMin, int32_t n) : m_n(n)
     {
         // Small tables, the common case in a batch, keep their ratios on the stack.
-        long double *ratios = m_local;
+        Real *ratios = m_local;
         if (n - 1 > SmallCount) {
             m_heap.resize(size_t(2) * size_t(n - 1));
             ratios = m_heap.data();
         }
-        long double *up = ratios, *down = ratios + (n - 1);
+        Real *up = ratios, *down = ratios + (n - 1);
         m_up = up;
         m_down = down;
         // w(x + 1) / w(x) at psi = 1, each exact in the numerator and denominator.
@@ -32,8 +36,8 @@ public:
             const int32_t x = aMin + i;
             const long double numerator = (long double)(m - x) * (long double)(k - x);
             const long double denominator = (long double)(x + 1) * (long double)(s - m - k + x + 1);
-            up[i] = numerator / denominator;
-            down[i] = denominator / numerator;
+            up[i] = Real(numerator / denominator);
+            down[i] = Real(denominator / numerator);
         }
     }
     TNoncentralWeights(const TNoncentralWeights &) = delete;
@@ -42,61 +46,89 @@ public:
     // Feeds sums.Add(i, w) with the weights at psi = e^theta relative to the
     // largest one, from the peak outwards on each side until one falls below
     // cutoff (that one included), after sums.Start(peak).
-    template <class TSums> void Walk(long double theta, long double cutoff, TSums &sums) const
+    template <class TSums> void Walk(long double theta, Real cutoff, TSums &sums) const
     {
-        const long double psi = std::exp(theta), inverse = 1.0L / psi;
-        // The peak is the first x whose step up does not gain; the steps shrink as x grows.
-        int32_t low = 0, high = m_n - 1;
-        while (low < high) {
-            const int32_t middle = (low + high) / 2;
-            if (m_up[middle] * psi <= 1.0L)
-                high = middle;
-            else
-                low = middle + 1;
-        }
-        const int32_t peak = low;
+        const Real psi = std::exp(Real(theta)), inverse = Real(1) / psi;
+        const int32_t peak = Peak(psi);
         sums.Start(peak);
-        sums.Add(peak, 1.0L);
-        long double w = 1.0L;
+        sums.Add(peak, Real(1));
+        Real w = 1;
         for (int32_t i = peak; i + 1 < m_n && w >= cutoff; ++i) {
             w *= m_up[i] * psi;
             sums.Add(i + 1, w);
         }
-        w = 1.0L;
+        w = 1;
         for (int32_t i = peak; i > 0 && w >= cutoff; --i) {
             w *= m_down[i - 1] * inverse;
             sums.Add(i - 1, w);
         }
     }
 
+    // The stretch of weights one walk wrote, and their sum.
+    struct TStretch {
+        int32_t peak, low, high;
+        Real total;
+    };
+    // The same walk, storing the weights in w[low..high] of an array of
+    // Count() elements: the loops of a search that reads them many times.
+    TStretch WalkInto(long double theta, Real cutoff, Real *w) const
+    {
+        const Real psi = std::exp(Real(theta)), inverse = Real(1) / psi;
+        const int32_t peak = Peak(psi);
+        w[peak] = 1;
+        Real x = 1, above = 0, below = 0;
+        int32_t i = peak;
+        for (; i + 1 < m_n && x >= cutoff; ++i)
+            above += w[i + 1] = x *= m_up[i] * psi;
+        const int32_t high = i;
+        x = 1;
+        for (i = peak; i > 0 && x >= cutoff; --i)
+            below += w[i - 1] = x *= m_down[i - 1] * inverse;
+        return {peak, i, high, Real(1) + (above + below)};
+    }
+
     int32_t Count() const { return m_n; }
     // w(x + 1) / w(x) at psi = 1 for index i (x = aMin + i), 0 <= i < Count() - 1.
-    long double Up(int32_t i) const { return m_up[i]; }
+    Real Up(int32_t i) const { return m_up[i]; }
 
 private:
+    // The peak is the first x whose step up does not gain; the steps shrink as x grows.
+    int32_t Peak(Real psi) const
+    {
+        int32_t low = 0, high = m_n - 1;
+        while (low < high) {
+            const int32_t middle = (low + high) / 2;
+            if (m_up[middle] * psi <= Real(1))
+                high = middle;
+            else
+                low = middle + 1;
+        }
+        return low;
+    }
+
     static constexpr int32_t SmallCount = 160;
     int32_t m_n;
-    long double m_local[2 * SmallCount];
-    std::vector<long double> m_heap;
-    const long double *m_up = nullptr, *m_down = nullptr;
+    Real m_local[2 * SmallCount];
+    std::vector<Real> m_heap;
+    const Real *m_up = nullptr, *m_down = nullptr;
 };
 
 // Weights below, at and above the observed index, with their distances from it.
-struct TTailSums {
+template <class Real> struct TTailSums {
     int32_t at;
-    long double below = 0.0L, belowDistance = 0.0L;
-    long double here = 0.0L;
-    long double above = 0.0L, aboveDistance = 0.0L;
+    Real below = 0, belowDistance = 0;
+    Real here = 0;
+    Real above = 0, aboveDistance = 0;
 
     void Start(int32_t) {}
-    void Add(int32_t i, long double w)
+    void Add(int32_t i, Real w)
     {
         if (i < at) {
             below += w;
-            belowDistance += (long double)(at - i) * w;
+            belowDistance += Real(at - i) * w;
         } else if (i > at) {
             above += w;
-            aboveDistance += (long double)(i - at) * w;
+            aboveDistance += Real(i - at) * w;
         } else {
             here = w;
         }
@@ -108,31 +140,33 @@ struct TTailSums {
 // the upper tail P(X >= a) has log odds logit, and log(P(X > a) / P(X <= a)) +
 // logit, zero where the lower tail P(X <= a) has log odds logit. Weights below
 // cutoff of the largest are left out; a tail that holds none gives an infinity.
-inline long double UpperTailEquation(const TNoncentralWeights &weights, int32_t at,
-                                     long double cutoff, long double logit, long double theta,
-                                     long double &slope)
+template <class Real>
+long double UpperTailEquation(const TNoncentralWeights<Real> &weights, int32_t at,
+                              long double cutoff, long double logit, long double theta,
+                              long double &slope)
 {
-    TTailSums sums{at};
-    weights.Walk(theta, cutoff, sums);
-    const long double upper = sums.here + sums.above;
-    if (sums.below == 0.0L)
+    TTailSums<Real> sums{at};
+    weights.Walk(theta, Real(cutoff), sums);
+    const Real upper = sums.here + sums.above;
+    if (sums.below == 0)
         return HUGE_VALL;
-    if (upper == 0.0L)
+    if (upper == 0)
         return -HUGE_VALL;
     slope = sums.aboveDistance / upper + sums.belowDistance / sums.below;
     return std::log(upper / sums.below) - logit;
 }
 
-inline long double LowerTailEquation(const TNoncentralWeights &weights, int32_t at,
-                                     long double cutoff, long double logit, long double theta,
-                                     long double &slope)
+template <class Real>
+long double LowerTailEquation(const TNoncentralWeights<Real> &weights, int32_t at,
+                              long double cutoff, long double logit, long double theta,
+                              long double &slope)
 {
-    TTailSums sums{at};
-    weights.Walk(theta, cutoff, sums);
-    const long double lower = sums.below + sums.here;
-    if (lower == 0.0L)
+    TTailSums<Real> sums{at};
+    weights.Walk(theta, Real(cutoff), sums);
+    const Real lower = sums.below + sums.here;
+    if (lower == 0)
         return HUGE_VALL;
-    if (sums.above == 0.0L)
+    if (sums.above == 0)
         return -HUGE_VALL;
     slope = sums.aboveDistance / sums.above + sums.belowDistance / lower;
     return std::log(sums.above / lower) + logit;
