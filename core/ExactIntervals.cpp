@@ -111,17 +111,17 @@ public:
         }
         return part;
     }
-    // The probability of the indices keep(i) accepts, a run from each end of
-    // the stretch: the x no more probable than a given one leave out only the
-    // stretch of the more probable ones about the peak.
-    template <class K> double Of(K keep) const
+    // P(X < first + l) + P(X > first + u), l <= u + 1: the x no more probable
+    // than a given one leave out only the stretch of the more probable ones
+    // about the peak.
+    double Outside(int32_t l, int32_t u) const
     {
         double sum = 0.0;
-        int32_t j = m_stretch.low;
-        for (; j <= m_stretch.high && keep(j); ++j)
+        for (int32_t j = m_stretch.low, end = std::min(l - 1, m_stretch.high); j <= end; ++j)
             sum += m_w[j];
-        for (int32_t i = m_stretch.high; i >= j && keep(i); --i)
-            sum += m_w[i];
+        for (int32_t j = m_stretch.high, end = std::max(u + 1, std::max(l, m_stretch.low));
+             j >= end; --j)
+            sum += m_w[j];
         return sum / m_stretch.total;
     }
 
@@ -151,15 +151,58 @@ private:
     bool m_tailsReady = false;
 };
 
-// The log psi where P_psi(X <= a) = q, from the log odds of the tails.
-long double SolveLowerTail(const TWeights &weights, int32_t at, long double q, long double start)
+// The log psis where P_psi(X <= a) takes given values, each from the log odds
+// of the tails by Newton's method started at the central bound (where it is
+// alpha / 2): the walk there serves every value asked for.
+class TLowerTailPoints {
+public:
+    // Weights below cutoff of the largest are left out: it must lie far below
+    // every value asked for.
+    TLowerTailPoints(const TWeights &weights, int32_t at, long double cutoff, long double central)
+        : m_weights(weights), m_at(at), m_cutoff(cutoff), m_central(central)
+    {
+        m_centralOdds =
+            noncentral::LowerTailEquation(weights, at, cutoff, 0.0L, central, m_centralSlope);
+    }
+
+    long double Solve(long double q) const
+    {
+        const long double logit = std::log(q) - std::log1p(-q);
+        const long double bound = 60.0L - std::log(q);
+        auto equation = [&](long double theta, long double &slope) {
+            if (theta == m_central) {
+                slope = m_centralSlope;
+                return m_centralOdds + logit;
+            }
+            return noncentral::LowerTailEquation(m_weights, m_at, m_cutoff, logit, theta, slope);
+        };
+        return SolveIncreasing(equation, m_central, -bound, bound);
+    }
+
+    // A log psi at or beyond the one where P_psi(X <= a) = q, for q just below
+    // alpha / 2: one Newton step from the central bound lands within the square
+    // of its length, so a second such length is a safe margin.
+    long double Beyond(long double q) const
+    {
+        const long double step = -(m_centralOdds + std::log(q) - std::log1p(-q)) / m_centralSlope;
+        if (!(std::fabs(step) < 1e-6L))
+            return Solve(q);
+        return m_central + step + std::fabs(step) + 1e-12L;
+    }
+
+private:
+    const TWeights &m_weights;
+    int32_t m_at;
+    long double m_cutoff, m_central;
+    long double m_centralOdds, m_centralSlope = 0.0L;
+};
+
+// The rules' searches ask P(X <= a) for alpha / (2 + (1 + 1e-7) * above) at the
+// least, where above is the number of feasible values beyond a: weights far
+// below that are left out.
+long double TailCutoff(long double alpha, int32_t above)
 {
-    const long double logit = std::log(q) - std::log1p(-q);
-    const long double bound = 60.0L - std::log(q);
-    auto equation = [&](long double theta, long double &slope) {
-        return noncentral::LowerTailEquation(weights, at, 1e-24L * q, logit, theta, slope);
-    };
-    return SolveIncreasing(equation, start, -bound, bound);
+    return 1e-24L * alpha / (2.0L + (long double)above * TieFactor);
 }
 
 // The last log psi above the estimate that the "no more probable" rule keeps.
@@ -170,13 +213,13 @@ long double SolveLowerTail(const TWeights &weights, int32_t at, long double q, l
 // ends are both rejected is rejected throughout, and the scan from outside in
 // only solves p = alpha inside the first segment with a kept end.
 long double MinlikeUpperEnd(const TWeights &weights, int32_t at, long double alpha,
-                            long double center, long double central)
+                            long double center, const TLowerTailPoints &tails)
 {
     const int32_t n = weights.Count(), last = n - 1;
     // Beyond the point where P(X <= a) (1 + (last - a) * 1.0000001) = alpha the
     // rule rejects: every kept x above a weighs at most as much as a.
     const long double farTail = alpha / (2.0L + (long double)(last - at) * TieFactor);
-    const long double far = SolveLowerTail(weights, at, farTail, central);
+    const long double far = tails.Solve(farTail);
 
     // Crossing points, from log(P(x) / P(a)) summed step by step from a.
     const long double tie = std::log1p(1e-7L);
@@ -212,9 +255,15 @@ long double MinlikeUpperEnd(const TWeights &weights, int32_t at, long double alp
             return i == at ||
                    (i > at ? middle <= crossing[size_t(i)] : middle >= crossing[size_t(i)]);
         };
+        // The segment's set: all but the more probable stretch [l, u].
+        int32_t l = 0, u = n - 1;
+        while (l < n && keep(l))
+            ++l;
+        while (u >= l && keep(u))
+            --u;
         auto p = [&](long double theta) -> long double {
             w.Fill(theta);
-            return w.Of(keep);
+            return w.Outside(l, u);
         };
         const long double pRight = p(right);
         if (pRight > alpha)
@@ -237,14 +286,14 @@ long double MinlikeUpperEnd(const TWeights &weights, int32_t at, long double alp
 // at the roots of their ratio = c, solved on a bracket; between two such points
 // the scan is the one of the "no more probable" rule.
 long double BlakerUpperEnd(const TWeights &weights, int32_t at, long double alpha,
-                           long double central)
+                           const TLowerTailPoints &tails)
 {
     const int32_t n = weights.Count();
     // p <= 2 c P(X <= a): beyond this psi the rule rejects.
     const long double farTail = alpha / (2.0L * TieFactor);
-    const long double far = SolveLowerTail(weights, at, farTail, central);
+    const long double far = tails.Beyond(farTail);
     // p >= P(X <= a) > alpha up to here: the rule keeps it.
-    const long double inner = SolveLowerTail(weights, at, std::min(0.5L, 1.5L * alpha), central);
+    const long double inner = tails.Solve(std::min(0.5L, 1.5L * alpha));
 
     TWeightsAt w(weights, 1e-24L * farTail);
     w.Fill(far);
@@ -385,19 +434,21 @@ TRuleIntervals ComputeRuleIntervals(const TFisherDistribution &dist, int32_t a, 
     if (at < last) {
         const TWeights weights(s, m, k, dist.aMin, n);
         // The central bound, where P(X <= a) = alpha / 2, starts each tail search.
-        const long double central = std::log((long double)stats.upper.value);
-        r.minlikeHigh = FiniteRatio(MinlikeUpperEnd(weights, at, alpha, center, central));
+        const TLowerTailPoints tails(weights, at, TailCutoff(alpha, last - at),
+                                     std::log((long double)stats.upper.value));
+        r.minlikeHigh = FiniteRatio(MinlikeUpperEnd(weights, at, alpha, center, tails));
         if (blakerDefined)
-            r.blakerHigh = FiniteRatio(BlakerUpperEnd(weights, at, alpha, central));
+            r.blakerHigh = FiniteRatio(BlakerUpperEnd(weights, at, alpha, tails));
     }
     if (at > 0) {
         // The lower end is the upper one of the table with its columns swapped,
         // whose x is m - a and whose odds ratio is 1 / psi.
         const TWeights mirrored(s, m, s - k, std::max(0, m - k), n);
-        const long double central = -std::log((long double)stats.lower.value);
-        r.minlikeLow = FiniteRatio(-MinlikeUpperEnd(mirrored, last - at, alpha, -center, central));
+        const TLowerTailPoints tails(mirrored, last - at, TailCutoff(alpha, at),
+                                     -std::log((long double)stats.lower.value));
+        r.minlikeLow = FiniteRatio(-MinlikeUpperEnd(mirrored, last - at, alpha, -center, tails));
         if (blakerDefined)
-            r.blakerLow = FiniteRatio(-BlakerUpperEnd(mirrored, last - at, alpha, central));
+            r.blakerLow = FiniteRatio(-BlakerUpperEnd(mirrored, last - at, alpha, tails));
     }
     return r;
 }
