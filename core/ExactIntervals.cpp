@@ -255,12 +255,16 @@ long double MinlikeUpperEnd(const TWeights &weights, int32_t at, long double alp
             return i == at ||
                    (i > at ? middle <= crossing[size_t(i)] : middle >= crossing[size_t(i)]);
         };
-        // The segment's set: all but the more probable stretch [l, u].
-        int32_t l = 0, u = n - 1;
-        while (l < n && keep(l))
-            ++l;
-        while (u >= l && keep(u))
-            --u;
+        // The segment's set: all but the more probable stretch [l, u], which
+        // holds the peak; empty (l = u + 1) when the peak itself is kept.
+        int32_t l = weights.PeakAt(middle), u = l - 1;
+        if (!keep(l)) {
+            u = l;
+            while (l > 0 && !keep(l - 1))
+                --l;
+            while (u < last && !keep(u + 1))
+                ++u;
+        }
         auto p = [&](long double theta) -> long double {
             w.Fill(theta);
             return w.Outside(l, u);

@@ -87,6 +87,9 @@ public:
         return {peak, i, high, Real(1) + (above + below)};
     }
 
+    // The index of the largest weight at psi = e^theta.
+    int32_t PeakAt(long double theta) const { return Peak(std::exp(Real(theta))); }
+
     int32_t Count() const { return m_n; }
     // w(x + 1) / w(x) at psi = 1 for index i (x = aMin + i), 0 <= i < Count() - 1.
     Real Up(int32_t i) const { return m_up[i]; }
