@@ -38,14 +38,13 @@ public:
         // Small tables, the common case in a batch, keep their weights and
         // tails on the stack.
         const size_t n = size_t(weights.Count());
-        double *store = m_local;
+        m_w = m_local;
+        m_below = m_local + SmallCount;
+        m_above = m_local + 2 * SmallCount;
         if (n > SmallCount) {
-            m_heap.resize(3 * n);
-            store = m_heap.data();
+            m_heap.resize(n);
+            m_w = m_heap.data();
         }
-        m_w = store;
-        m_below = store + n;
-        m_above = store + 2 * n;
     }
     TWeightsAt(const TWeightsAt &) = delete;
     TWeightsAt &operator=(const TWeightsAt &) = delete;
@@ -131,6 +130,13 @@ private:
     {
         if (m_tailsReady)
             return;
+        // The tails of a large table take their arrays only when first asked for.
+        const size_t n = size_t(m_weights.Count());
+        if (n > SmallCount && m_tailHeap.empty()) {
+            m_tailHeap.resize(2 * n);
+            m_below = m_tailHeap.data();
+            m_above = m_tailHeap.data() + n;
+        }
         double sum = 0.0;
         for (int32_t i = m_stretch.low; i <= m_stretch.high; ++i)
             m_below[i] = sum += m_w[i];
@@ -144,7 +150,7 @@ private:
     const TWeights &m_weights;
     double m_cutoff;
     double m_local[3 * SmallCount];
-    std::vector<double> m_heap;
+    std::vector<double> m_heap, m_tailHeap;
     double *m_w, *m_below, *m_above;
     long double m_theta = std::numeric_limits<long double>::quiet_NaN();
     TWeights::TStretch m_stretch{0, 0, 0, 1.0};
@@ -247,24 +253,68 @@ long double MinlikeUpperEnd(const TWeights &weights, int32_t at, long double alp
     std::sort(points.begin(), points.end(), std::greater<long double>());
     points.push_back(center);
 
-    TWeightsAt w(weights, 1e-24L * farTail);
-    long double right = far;
-    for (const long double left : points) {
+    // The segments from outside in: ends[r + 1] .. ends[r].
+    std::vector<long double> ends{far};
+    ends.insert(ends.end(), points.begin(), points.end());
+    TWeightsAt w(weights, 1e-24L * farTail), other(weights, 1e-24L * farTail);
+    // The more probable stretch [l, u] at theta, which holds the peak; empty
+    // (l = u + 1) when the peak itself is kept. A crossing point at theta
+    // itself counts as kept.
+    auto stretchAt = [&](long double theta, auto keep, int32_t &l, int32_t &u) {
+        l = weights.PeakAt(theta);
+        u = l - 1;
+        if (keep(l))
+            return;
+        u = l;
+        while (l > 0 && !keep(l - 1))
+            --l;
+        while (u < last && !keep(u + 1))
+            ++u;
+    };
+    // Every psi from left to right rejected, with many segments between:
+    // there the rule keeps no x above a that it does not keep at left, so
+    // p <= P(X < l) + P(X > u) with [l, u] the stretch at left, a bound that
+    // is largest at one of the two ends.
+    auto rejectedThroughout = [&](long double left, long double right) {
+        int32_t l, u;
+        stretchAt(
+            left,
+            [&](int32_t i) {
+                return i == at ||
+                       (i > at ? left <= crossing[size_t(i)] : left >= crossing[size_t(i)]);
+            },
+            l, u);
+        if (u < l || u < at)
+            return false;
+        other.Fill(left);
+        if (other.Outside(l, u) > alpha)
+            return false;
+        w.Fill(right);
+        return w.Outside(l, u) <= alpha;
+    };
+    // Small tables have few segments: each is looked at on its own.
+    const size_t firstStride = ends.size() > 16 ? 2 : 1;
+    size_t r = 0, stride = firstStride;
+    while (r + 1 < ends.size()) {
+        while (stride > 1) {
+            const size_t j = std::min(r + stride, ends.size() - 1);
+            if (j > r + 1 && rejectedThroughout(ends[j], ends[r])) {
+                r = j;
+                stride *= 2;
+            } else {
+                stride /= 2;
+            }
+        }
+        if (r + 1 >= ends.size())
+            break;
+        const long double right = ends[r], left = ends[r + 1];
         const long double middle = (left + right) / 2.0L;
         auto keep = [&](int32_t i) {
             return i == at ||
                    (i > at ? middle <= crossing[size_t(i)] : middle >= crossing[size_t(i)]);
         };
-        // The segment's set: all but the more probable stretch [l, u], which
-        // holds the peak; empty (l = u + 1) when the peak itself is kept.
-        int32_t l = weights.PeakAt(middle), u = l - 1;
-        if (!keep(l)) {
-            u = l;
-            while (l > 0 && !keep(l - 1))
-                --l;
-            while (u < last && !keep(u + 1))
-                ++u;
-        }
+        int32_t l, u;
+        stretchAt(middle, keep, l, u);
         auto p = [&](long double theta) -> long double {
             w.Fill(theta);
             return w.Outside(l, u);
@@ -278,7 +328,8 @@ long double MinlikeUpperEnd(const TWeights &weights, int32_t at, long double alp
             return SolveBracketed(f, left, std::log(pLeft / alpha), right, std::log(pRight / alpha),
                                   Tolerance);
         }
-        right = left;
+        ++r;
+        stride = firstStride;
     }
     return center; // the rule keeps the estimate itself: a is the mode there (or every x is kept)
 }
@@ -413,12 +464,19 @@ TRuleIntervals ComputeRuleIntervals(const TFisherDistribution &dist, int32_t a, 
         r.centralP = r.blakerP = std::numeric_limits<long double>::quiet_NaN();
         return r;
     }
-    const int32_t n = dist.Count(), at = a - dist.aMin, last = n - 1;
+    const int32_t n = dist.Count(), at = a - dist.aMin;
     r.centralP = std::min(1.0L, 2.0L * std::min(dist.leftCumulative.Get(at), dist.Right(at)));
     r.blakerP = BlakerP(dist, at);
+    SearchRuleIntervals(a, b, c, d, dist.aMin, n, stats, confLevel, r);
+    return r;
+}
 
+void SearchRuleIntervals(int32_t a, int32_t b, int32_t c, int32_t d, int32_t first, int32_t count,
+                         const TTableStatistics &stats, long double confLevel, TRuleIntervals &r)
+{
     if (!(confLevel > 0.0L && confLevel < 1.0L))
-        return r;
+        return;
+    const int32_t at = a - first, last = count - 1;
     const long double alpha = 1.0L - confLevel;
     const bool blakerDefined = alpha < 0.5L;
     // p tends to 1 as psi goes to 0 when a is the smallest value, to infinity
@@ -429,14 +487,14 @@ TRuleIntervals ComputeRuleIntervals(const TFisherDistribution &dist, int32_t a, 
         r.minlikeHigh = r.blakerHigh = {TOddsRatio::Infinite, HUGE_VAL};
     if (!blakerDefined)
         r.blakerLow = r.blakerHigh = UndefinedRatio();
-    if (n == 1)
-        return r;
+    if (count == 1)
+        return;
 
     const int32_t s = a + b + c + d, m = a + b, k = a + c;
     const long double center =
         stats.estimate.kind == TOddsRatio::Finite ? std::log((long double)stats.estimate.value) : 0;
     if (at < last) {
-        const TWeights weights(s, m, k, dist.aMin, n);
+        const TWeights weights(s, m, k, first, count);
         // The central bound, where P(X <= a) = alpha / 2, starts each tail search.
         const TLowerTailPoints tails(weights, at, TailCutoff(alpha, last - at),
                                      std::log((long double)stats.upper.value));
@@ -447,12 +505,11 @@ TRuleIntervals ComputeRuleIntervals(const TFisherDistribution &dist, int32_t a, 
     if (at > 0) {
         // The lower end is the upper one of the table with its columns swapped,
         // whose x is m - a and whose odds ratio is 1 / psi.
-        const TWeights mirrored(s, m, s - k, std::max(0, m - k), n);
+        const TWeights mirrored(s, m, s - k, m - (first + last), count);
         const TLowerTailPoints tails(mirrored, last - at, TailCutoff(alpha, at),
                                      -std::log((long double)stats.lower.value));
         r.minlikeLow = FiniteRatio(-MinlikeUpperEnd(mirrored, last - at, alpha, -center, tails));
         if (blakerDefined)
             r.blakerLow = FiniteRatio(-BlakerUpperEnd(mirrored, last - at, alpha, tails));
     }
-    return r;
 }

@@ -43,3 +43,10 @@ TRuleIntervals ComputeRuleIntervals(const TFisherDistribution &dist, int32_t a, 
 TRuleIntervals ComputeRuleIntervals(const TFisherDistribution &dist, int32_t a, int32_t b,
                                     int32_t c, int32_t d, const TTableStatistics &stats,
                                     long double confLevel = 0.95L);
+
+// The bounds alone (those of the "no more probable" and Blaker rules) of the
+// table a b c d, from the noncentral weights of the feasible values first ..
+// first + count - 1 of a, as SearchOddsRatio takes them; stats holds the
+// table's estimate and central interval at this level.
+void SearchRuleIntervals(int32_t a, int32_t b, int32_t c, int32_t d, int32_t first, int32_t count,
+                         const TTableStatistics &stats, long double confLevel, TRuleIntervals &r);

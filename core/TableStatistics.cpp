@@ -98,8 +98,8 @@ TTableStatistics ComputeTableStatistics(const TFisherDistribution &dist, int32_t
     const double ad = double(a) * double(d), bc = double(b) * double(c);
     r.sample = bc > 0.0 ? FiniteRatio(ad / bc) : ad > 0.0 ? InfiniteRatio() : UndefinedRatio();
 
-    const int32_t n = dist.Count(), at = a - dist.aMin, last = n - 1;
-    ComputeProbabilities(dist, at, r);
+    const int32_t n = dist.Count();
+    ComputeProbabilities(dist, a - dist.aMin, r);
 
     const bool levelValid = confLevel > 0.0L && confLevel < 1.0L;
     if (n == 1) {
@@ -108,8 +108,17 @@ TTableStatistics ComputeTableStatistics(const TFisherDistribution &dist, int32_t
         r.upper = levelValid ? InfiniteRatio() : UndefinedRatio();
         return r;
     }
+    SearchOddsRatio(a, b, c, d, dist.aMin, n, confLevel, r);
+    return r;
+}
 
-    const TNoncentralWeights weights(s, m, k, dist.aMin, n);
+void SearchOddsRatio(int32_t a, int32_t b, int32_t c, int32_t d, int32_t first, int32_t count,
+                     long double confLevel, TTableStatistics &r)
+{
+    const int32_t s = a + b + c + d, m = a + b, k = a + c;
+    const int32_t at = a - first, last = count - 1;
+    const bool levelValid = confLevel > 0.0L && confLevel < 1.0L;
+    const TNoncentralWeights weights(s, m, k, first, count);
     // Near-linear functions of log psi on either side of their roots: the log
     // of the mean's distances from the ends, and the log odds of each tail.
     const long double haldane = std::log(((a + 0.5L) * (d + 0.5L)) / ((b + 0.5L) * (c + 0.5L)));
@@ -138,7 +147,7 @@ TTableStatistics ComputeTableStatistics(const TFisherDistribution &dist, int32_t
 
     if (!levelValid) {
         r.lower = r.upper = UndefinedRatio();
-        return r;
+        return;
     }
     const long double tail = (1.0L - confLevel) / 2.0L;
     const long double tailLogit = std::log(tail) - std::log1p(-tail);
@@ -168,5 +177,4 @@ TTableStatistics ComputeTableStatistics(const TFisherDistribution &dist, int32_t
         r.upper = FiniteRatio(
             double(std::exp(SolveIncreasing(upperTail, center + reach, -bound, bound))));
     }
-    return r;
 }

@@ -36,3 +36,13 @@ struct TTableStatistics {
 // the interval undefined.
 TTableStatistics ComputeTableStatistics(const TFisherDistribution &dist, int32_t a, int32_t b,
                                         int32_t c, int32_t d, long double confLevel = 0.95L);
+
+// The estimate and the exact interval alone (r.estimate, r.lower, r.upper) of
+// the table a b c d, from the noncentral weights of the feasible values first
+// .. first + count - 1 of a only, count >= 2: a stretch about a outside which
+// every weight is negligible at the odds ratios searched, so that tables of
+// any size that fits 32-bit cells need no array over their whole support. a
+// counts as the smallest feasible value when it is first, as the largest when
+// it is the stretch's last value; the caller keeps a inside otherwise.
+void SearchOddsRatio(int32_t a, int32_t b, int32_t c, int32_t d, int32_t first, int32_t count,
+                     long double confLevel, TTableStatistics &r);
