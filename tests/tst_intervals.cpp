@@ -1,4 +1,5 @@
 #include "core/ExactIntervals.h"
+#include "core/LargeTable.h"
 #include "core/RiskMeasures.h"
 #include "tests/ReferenceValues.h"
 
@@ -14,6 +15,8 @@ class TestIntervals : public QObject {
 private slots:
     void rules_data();
     void rules();
+    void largeTables_data();
+    void largeTables();
     void risks_data();
     void risks();
     void levels_data();
@@ -36,6 +39,25 @@ void CheckAgreement(long double p, const TOddsRatio &low, const TOddsRatio &high
     const bool holdsOne =
         low.value <= 1.0 && (high.kind == TOddsRatio::Infinite || high.value >= 1.0);
     QVERIFY2((p > alpha) == holdsOne, name);
+}
+
+// Each rule's p and bounds, and each p below alpha exactly when its interval leaves 1 out.
+void CheckRules(const TRuleIntervals &r, const QStringList &central, const QStringList &minlike,
+                const QStringList &blaker, double level)
+{
+    CheckProbability(r.centralP, central[0], "central p");
+    CheckRatio(r.centralLow, central[1], "central lower");
+    CheckRatio(r.centralHigh, central[2], "central upper");
+    CheckProbability(r.minlikeP, minlike[0], "no more probable p");
+    CheckRatio(r.minlikeLow, minlike[1], "no more probable lower");
+    CheckRatio(r.minlikeHigh, minlike[2], "no more probable upper");
+    CheckProbability(r.blakerP, blaker[0], "Blaker p");
+    CheckRatio(r.blakerLow, blaker[1], "Blaker lower");
+    CheckRatio(r.blakerHigh, blaker[2], "Blaker upper");
+    const long double alpha = 1.0L - level;
+    CheckAgreement(r.centralP, r.centralLow, r.centralHigh, alpha, "central");
+    CheckAgreement(r.minlikeP, r.minlikeLow, r.minlikeHigh, alpha, "no more probable");
+    CheckAgreement(r.blakerP, r.blakerLow, r.blakerHigh, alpha, "Blaker");
 }
 
 } // namespace
@@ -122,20 +144,87 @@ void TestIntervals::rules()
     const int a = cells[0], b = cells[1], c = cells[2], d = cells[3];
     TFisherDistribution dist;
     QCOMPARE(ComputeDistribution(dist, a + b + c + d, a + b, a + c), 0);
-    const TRuleIntervals r = ComputeRuleIntervals(dist, a, b, c, d, level);
-    CheckProbability(r.centralP, central[0], "central p");
-    CheckRatio(r.centralLow, central[1], "central lower");
-    CheckRatio(r.centralHigh, central[2], "central upper");
-    CheckProbability(r.minlikeP, minlike[0], "no more probable p");
-    CheckRatio(r.minlikeLow, minlike[1], "no more probable lower");
-    CheckRatio(r.minlikeHigh, minlike[2], "no more probable upper");
-    CheckProbability(r.blakerP, blaker[0], "Blaker p");
-    CheckRatio(r.blakerLow, blaker[1], "Blaker lower");
-    CheckRatio(r.blakerHigh, blaker[2], "Blaker upper");
-    const long double alpha = 1.0L - level;
-    CheckAgreement(r.centralP, r.centralLow, r.centralHigh, alpha, "central");
-    CheckAgreement(r.minlikeP, r.minlikeLow, r.minlikeHigh, alpha, "no more probable");
-    CheckAgreement(r.blakerP, r.blakerLow, r.blakerHigh, alpha, "Blaker");
+    // The batch's path for tables of any size gives the same values.
+    TLargeTable large;
+    QVERIFY(ComputeLargeTable(a, b, c, d, level, large));
+    for (const TRuleIntervals &r : {ComputeRuleIntervals(dist, a, b, c, d, level), large.rules}) {
+        CheckRules(r, central, minlike, blaker, level);
+        if (QTest::currentTestFailed())
+            return;
+    }
+}
+
+void TestIntervals::largeTables_data()
+{
+    // From tools/reference_large.py (log-gamma and the noncentral weights at 40 digits).
+    QTest::addColumn<QList<int>>("cells");
+    // point, two-sided, left, right, no more probable, central, Blaker
+    QTest::addColumn<QStringList>("probabilities");
+    // conditional estimate, exact interval
+    QTest::addColumn<QStringList>("ratios");
+    QTest::newRow("skewed margins")
+        << QList<int>{2, 1000000, 9, 800000}
+        << QStringList{"0.011486423487524935857", "0.015013775031782135364",
+                       "0.013457909040230698131", "0.99802851444729423773",
+                       "0.015013775031782135364", "0.026915818080461396262",
+                       "0.015013775031782135364"}
+        << QStringList{"0.17777792727219971846", "0.018691677923578456749",
+                       "0.85891489269736002709"};
+    QTest::newRow("balanced, far tail")
+        << QList<int>{20000, 20000, 19000, 21000}
+        << QStringList{"7.7008935720956992046e-14", "1.5881416946124623785e-12",
+                       "0.99999999999928293809",    "7.9407084730623118926e-13",
+                       "1.5881416946124623785e-12", "1.5881416946124623785e-12",
+                       "1.5881416946124623785e-12"}
+        << QStringList{"1.1052617745875200468", "1.0749220764035347867", "1.1364605519961768152"};
+    QTest::newRow("a smallest") << QList<int>{0, 30000, 12, 25000}
+                                << QStringList{"0.000077923193226728973752",
+                                               "0.000077923193226728973752",
+                                               "0.000077923193226728973752",
+                                               "1.0",
+                                               "0.000077923193226728973752",
+                                               "0.0001558463864534579475",
+                                               "0.000077923193226728973752"}
+                                << QStringList{"0", "0", "0.29995552399151133065"};
+    QTest::newRow("total near 2^31")
+        << QList<int>{3, 2100000000, 4, 40000000}
+        << QStringList{"4.0371007197029602135e-6", "4.0835327522813306353e-6",
+                       "4.0835327522813306353e-6", "0.99999995356796742163",
+                       "4.0835327522813306353e-6", "8.1670655045626612705e-6",
+                       "4.0835327522813306353e-6"}
+        << QStringList{"0.014285714486880458901", "0.0020926375741538929296",
+                       "0.084443049658399206873"};
+    QTest::newRow("one feasible table")
+        << QList<int>{2147483647, 0, 0, 0} << QStringList{"1", "1", "1", "1", "1", "1", "1"}
+        << QStringList{"undef", "0", "inf"};
+    QTest::newRow("total 2^31: refused")
+        << QList<int>{2147483647, 1, 0, 0} << QStringList{} << QStringList{};
+}
+
+void TestIntervals::largeTables()
+{
+    QFETCH(QList<int>, cells);
+    QFETCH(QStringList, probabilities);
+    QFETCH(QStringList, ratios);
+    TLargeTable t;
+    const bool computed = ComputeLargeTable(cells[0], cells[1], cells[2], cells[3], 0.95L, t);
+    QCOMPARE(computed, !probabilities.isEmpty());
+    if (!computed)
+        return;
+    CheckProbability(t.point, probabilities[0], "point");
+    CheckProbability(t.twoSided, probabilities[1], "two-sided");
+    CheckProbability(t.left, probabilities[2], "left");
+    CheckProbability(t.right, probabilities[3], "right");
+    CheckProbability(t.stats.minLikelihood, probabilities[4], "no more probable p");
+    CheckProbability(t.rules.centralP, probabilities[5], "central p");
+    CheckProbability(t.rules.blakerP, probabilities[6], "Blaker p");
+    CheckRatio(t.stats.estimate, ratios[0], "estimate");
+    CheckRatio(t.stats.lower, ratios[1], "lower");
+    CheckRatio(t.stats.upper, ratios[2], "upper");
+    const long double alpha = 0.05L;
+    CheckAgreement(t.rules.minlikeP, t.rules.minlikeLow, t.rules.minlikeHigh, alpha,
+                   "no more probable");
+    CheckAgreement(t.rules.blakerP, t.rules.blakerLow, t.rules.blakerHigh, alpha, "Blaker");
 }
 
 void TestIntervals::risks_data()
