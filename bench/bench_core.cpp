@@ -3,6 +3,7 @@
 
 #include "core/ExactIntervals.h"
 #include "core/Fisher.h"
+#include "core/LargeTable.h"
 #include "core/RiskMeasures.h"
 #include "core/TableStatistics.h"
 #include "report/Report.h"
@@ -211,6 +212,16 @@ void BM_SmallTablesIntervals(benchmark::State &state)
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
+// A table of total 23,000,000 with every value of its batch row.
+void BM_LargeTable(benchmark::State &state)
+{
+    for (auto _ : state) {
+        TLargeTable t;
+        benchmark::DoNotOptimize(ComputeLargeTable(1000000, 2000000, 3000000, 17000000, 0.95L, t));
+        benchmark::DoNotOptimize(ComputeRiskMeasures(1000000, 2000000, 3000000, 17000000));
+    }
+}
+
 } // namespace
 
 BENCHMARK(BM_TableStatistics)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
@@ -218,6 +229,7 @@ BENCHMARK(BM_SmallTablesWithDistribution)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RuleIntervals)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RiskMeasures)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SmallTablesIntervals)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LargeTable)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ComputeDistribution)->DenseRange(0, 5)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BuildReport)->DenseRange(0, 5)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BoostHypergeometric)->DenseRange(0, 5)->Unit(benchmark::kMicrosecond);
