@@ -182,17 +182,20 @@ def options(parser):
 # the tails are left out.
 POWER_ROWS = [
     ("0.2", "0.5", 10, 10, "0.05", "two", "velmar"),
-    ("0.2", "0.5", 10, 10, "0.05", "two", "minlike"),
-    ("0.2", "0.5", 10, 10, "0.05", "two", "central"),
     ("0.2", "0.5", 10, 10, "0.05", "left", "velmar"),
     ("0.2", "0.5", 10, 10, "0.05", "right", "velmar"),
     ("0.1", "0.7", 3, 3, "0.05", "left", "velmar"),
+    ("0.25", "0.6", 20, 20, "0.05", "two", "minlike"),
+    ("0.3", "0.6", 12, 12, "0.05", "two", "minlike"),
     ("0.3", "0.6", 7, 13, "0.1", "two", "velmar"),
-    ("0.3", "0.6", 7, 13, "0.1", "two", "minlike"),
+    ("0.1", "0.6", 6, 50, "0.05", "two", "velmar"),
+    ("0.1", "0.6", 6, 50, "0.05", "two", "minlike"),
+    ("0.1", "0.6", 6, 50, "0.05", "two", "central"),
+    ("0.5", "0.1", 10, 60, "0.05", "two", "minlike"),
     ("0", "1", 4, 4, "0.05", "two", "velmar"),
     ("0", "0.25", 12, 5, "0.01", "two", "central"),
     ("0.5", "0.5", 15, 15, "0.05", "two", "velmar"),
-    ("0.01", "0.99", 1, 1, "0.5", "two", "velmar"),
+    ("0.9", "0.1", 1, 9, "0.2", "two", "velmar"),
     ("0.2", "0.5", 44, 44, "0.05", "two", "central"),
     ("0.35", "0.2", 160, 130, "0.05", "two", "velmar"),
     ("0.35", "0.2", 160, 130, "0.01", "two", "minlike"),
@@ -201,9 +204,13 @@ POWER_ROWS = [
 
 SAMPLE_ROWS = [
     ("0.2", "0.5", "0.8", "1", "0.05", "two", "central"),
-    ("0.2", "0.5", "0.8", "1", "0.05", "two", "velmar"),
-    ("0.2", "0.5", "0.8", "1", "0.05", "two", "minlike"),
-    ("0.2", "0.5", "0.9", "2", "0.05", "left", "velmar"),
+    ("0.2", "0.5", "0.573", "1", "0.05", "two", "central"),
+    ("0.2", "0.5", "0.8", "2", "0.05", "two", "velmar"),
+    ("0.2", "0.5", "0.8113", "2", "0.05", "two", "velmar"),
+    ("0.2", "0.5", "0.8", "2", "0.05", "two", "minlike"),
+    ("0.2", "0.5", "0.8", "2", "0.05", "two", "central"),
+    ("0.2", "0.5", "0.9", "0.5", "0.05", "left", "velmar"),
+    ("0.2", "0.35", "0.8", "1", "0.05", "two", "velmar"),
 ]
 
 
@@ -216,6 +223,7 @@ def table():
         size, _ = power(q, q, n1, n2, A, criterion, rule)
         print(row, decimal(pw), decimal(size),
               "closest p above alpha: %.3g" % float(near) if near is not None else "")
+        sys.stdout.flush()
     for row in SAMPLE_ROWS:
         p1, p2, target, ratio, alpha, criterion, rule = row
         P1, P2, T, R, A = (Fraction(x) for x in (p1, p2, target, ratio, alpha))
