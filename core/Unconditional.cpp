@@ -244,7 +244,7 @@ long double Logit(long double pi)
 // (the observed table alone has a probability above 1e-700).
 constexpr long double LogOfZero = -11300.0L;
 // The relative accuracy of every supremum.
-constexpr long double Tolerance = 1e-11L;
+constexpr long double Tolerance = 1e-13L;
 // A safety net for the searches, far above what any table needs.
 constexpr int MaxEvaluations = 200000;
 
@@ -289,9 +289,9 @@ std::vector<long double> StartingGrid(const TRejectionSet &set, int32_t total)
 //    interval of width h where N pi (1 - pi) <= c, log P lies below the chord
 //    of its ends plus (c/2) h^2 s(1 - s), s the position along the interval:
 //    a bound on what the interval may hold, true whatever the grid.
-//  - Intervals whose bound exceeds the best value found by more than 1e-11
+//  - Intervals whose bound exceeds the best value found by more than 1e-13
 //    (in log) are halved, the highest bound first, until none is left: the
-//    best value is then within 1e-11 relative of the supremum.
+//    best value is then within 1e-13 relative of the supremum.
 // On the starting grid the bound exceeds the chord by about 2 % at most, so
 // most intervals are discarded at once and the halving works about the maxima.
 long double SupremumByChords(const TRejectionSet &set, int32_t total, TSetProbability &prob,
@@ -354,7 +354,7 @@ long double SupremumByChords(const TRejectionSet &set, int32_t total, TSetProbab
 // small and varies by a large part of itself. log Q is semi-convex as log P
 // is, so it lies above the tangent of each end minus (c/2) (t - end)^2; the
 // larger of the two is a lower bound of Q on the interval. The infimum is
-// sought until Q's bound is within what leaves 1 - Q within 1e-11 relative.
+// sought until Q's bound is within what leaves 1 - Q within 1e-13 relative.
 long double SupremumByComplement(const TRejectionSet &complement, int32_t total,
                                  TSetProbability &prob, const std::vector<long double> &grid)
 {
