@@ -295,18 +295,21 @@ std::vector<long double> StartingGrid(const TRejectionSet &set, int32_t total)
 // On the starting grid the bound exceeds the chord by about 2 % at most, so
 // most intervals are discarded at once and the halving works about the maxima.
 long double SupremumByChords(const TRejectionSet &set, int32_t total, TSetProbability &prob,
-                             const std::vector<long double> &grid, long double &bestP)
+                             const std::vector<long double> &grid,
+                             const std::vector<long double> &onGrid)
 {
-    long double bestLog = LogOfZero;
+    long double bestP = 0.0L, bestLog = LogOfZero;
     int evaluations = 0;
-    auto evaluate = [&](long double t) {
-        ++evaluations;
-        const long double p = prob(set, t);
+    auto logOf = [&](long double p) {
         if (p > bestP) {
             bestP = p;
             bestLog = std::log(p);
         }
         return p > 0.0L ? std::log(p) : LogOfZero;
+    };
+    auto evaluate = [&](long double t) {
+        ++evaluations;
+        return logOf(prob(set, t));
     };
     struct TInterval {
         long double bound, tLow, tHigh, logLow, logHigh;
@@ -325,9 +328,9 @@ long double SupremumByChords(const TRejectionSet &set, int32_t total, TSetProbab
     };
 
     std::priority_queue<TInterval> queue;
-    long double logPrevious = evaluate(grid[0]);
+    long double logPrevious = logOf(onGrid[0]);
     for (size_t i = 1; i < grid.size(); ++i) {
-        const long double logHere = evaluate(grid[i]);
+        const long double logHere = logOf(onGrid[i]);
         queue.push(bounded(grid[i - 1], grid[i], logPrevious, logHere));
         logPrevious = logHere;
     }
@@ -432,12 +435,12 @@ long double Supremum(const TRejectionSet &set, const TRejectionSet &complement, 
     if (set.kMin == 0 || set.kMax == total || complement.runs.empty())
         return 1.0L;
     const std::vector<long double> grid = StartingGrid(set, total);
-    long double bestP = 0.0L;
+    std::vector<long double> onGrid;
     for (const long double t : grid)
-        bestP = std::max(bestP, prob(set, t));
-    if (bestP > 0.5L)
+        onGrid.push_back(prob(set, t));
+    if (*std::max_element(onGrid.begin(), onGrid.end()) > 0.5L)
         return SupremumByComplement(complement, total, prob, grid);
-    return SupremumByChords(set, total, prob, grid, bestP);
+    return SupremumByChords(set, total, prob, grid, onGrid);
 }
 
 } // namespace
