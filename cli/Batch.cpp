@@ -1,7 +1,9 @@
 #include "cli/Batch.h"
 
+#include "core/ExactIntervals.h"
 #include "core/Fisher.h"
 #include "core/InputMessages.h"
+#include "core/RiskMeasures.h"
 #include "core/TableStatistics.h"
 
 #include <array>
@@ -17,7 +19,10 @@
 #include <unistd.h>
 
 const char BatchHeader[] = "a,b,c,d,point,two_sided,left,right,two_sided_minlike,midp_left,"
-                           "midp_right,midp_two_sided,or_sample,or_cmle,or_low,or_high,error";
+                           "midp_right,midp_two_sided,or_sample,or_cmle,or_low,or_high,error,"
+                           "conf_level,two_sided_central,or_low_minlike,or_high_minlike,"
+                           "two_sided_blaker,or_low_blaker,or_high_blaker,risk_difference,rd_low,"
+                           "rd_high,risk_ratio,rr_low,rr_high";
 
 namespace {
 
@@ -218,6 +223,13 @@ public:
         else if (ratio.kind == TOddsRatio::Finite)
             Number(ratio.value);
     }
+    void Risk(const TRiskValue &value)
+    {
+        if (value.kind == TRiskValue::Infinite)
+            m_row += "inf";
+        else if (value.kind == TRiskValue::Finite)
+            Number(value.value);
+    }
     // A field quoted as CSV quotes: in double quotes, its own quotes doubled.
     void Quoted(std::string_view text)
     {
@@ -268,11 +280,13 @@ void RefusedRow(TRowWriter &row, const TLine &line, const char *message,
     for (int field = 0; field < 12; ++field)
         row.Comma();
     row.Quoted(message);
+    for (int field = 0; field < 13; ++field)
+        row.Comma();
 }
 
 // A readable line's row: its statistics, or its refusal (refused is then set).
 void ComputedRow(TRowWriter &row, const TLine &line, TFisherDistribution &dist,
-                 long double confLevel, bool &refused)
+                 long double confLevel, std::string_view levelText, bool &refused)
 {
     std::array<int64_t, 4> cell{};
     for (size_t i = 0; i < cell.size(); ++i)
@@ -311,7 +325,28 @@ void ComputedRow(TRowWriter &row, const TLine &line, TFisherDistribution &dist,
         row.OddsRatio(ratio);
         row.Comma();
     }
-    // no error
+    // No error; then each rule with its interval and the risk measures.
+    const TRuleIntervals rules = ComputeRuleIntervals(dist, a, b, c, d, st, confLevel);
+    const TRiskMeasures risk = ComputeRiskMeasures(a, b, c, d, confLevel);
+    row.Comma();
+    row.Text(levelText);
+    row.Comma();
+    row.Number(rules.centralP);
+    for (const TOddsRatio &ratio : {rules.minlikeLow, rules.minlikeHigh}) {
+        row.Comma();
+        row.OddsRatio(ratio);
+    }
+    row.Comma();
+    row.Number(rules.blakerP);
+    for (const TOddsRatio &ratio : {rules.blakerLow, rules.blakerHigh}) {
+        row.Comma();
+        row.OddsRatio(ratio);
+    }
+    for (const TRiskValue &value :
+         {risk.rd, risk.rdLow, risk.rdHigh, risk.rr, risk.rrLow, risk.rrHigh}) {
+        row.Comma();
+        row.Risk(value);
+    }
 }
 
 } // namespace
@@ -323,7 +358,8 @@ int OutputFailed(std::FILE *err, int error)
     return 1;
 }
 
-int RunBatch(std::FILE *in, std::FILE *out, std::FILE *err, long double confLevel)
+int RunBatch(std::FILE *in, std::FILE *out, std::FILE *err, long double confLevel,
+             std::string_view levelText)
 {
     TRowWriter row(out);
     row.Text(BatchHeader);
@@ -346,7 +382,7 @@ int RunBatch(std::FILE *in, std::FILE *out, std::FILE *err, long double confLeve
             RefusedRow(row, line, UnreadableLine);
             refused = true;
         } else
-            ComputedRow(row, line, dist, confLevel, refused);
+            ComputedRow(row, line, dist, confLevel, levelText, refused);
         if (!row.End())
             return OutputFailed(err, row.Error());
     }

@@ -59,6 +59,8 @@ enum class TOutput { Utf8, Cp1251, Csv, Batch, Help, Version };
 struct TArguments {
     TOutput output = TOutput::Utf8;
     long double confLevel = DefaultConfLevel;
+    // The level as typed, for the batch's conf_level column.
+    std::string confLevelText = "0.95";
     bool margins = false;
     std::vector<std::string> values; // a b c d, or m k s
     std::optional<std::string> a;    // with --margins
@@ -133,6 +135,10 @@ std::optional<TArguments> ParseArguments(int argc, char **argv, QString &reason)
                 return std::nullopt;
             }
             args.confLevel = *level;
+            // The number read is all that follows the blanks strtold skips: a
+            // newline before it would break the batch's row.
+            args.confLevelText = argv[i];
+            args.confLevelText.erase(0, args.confLevelText.find_first_not_of(" \t\n\v\f\r"));
         } else if (arg == "--csv")
             args.output = TOutput::Csv;
         else if (arg == "--margins")
@@ -349,7 +355,8 @@ int main(int argc, char **argv)
         return 1;
     }
     switch (args->output) {
-    case TOutput::Batch: return RunBatch(stdin, stdout, stderr, args->confLevel);
+    case TOutput::Batch:
+        return RunBatch(stdin, stdout, stderr, args->confLevel, args->confLevelText);
     default: break;
     }
 
