@@ -408,6 +408,31 @@ void TestCli::batch_data()
         << ""
         << "";
 
+    // Enough lines for the rows to be computed by several workers at once: each
+    // row in input order with its own table's values, the refusals in place.
+    QByteArray many;
+    QList<QStringList> manyRows;
+    for (int i = 0; i < 3000; ++i) {
+        if (i % 97 == 5) {
+            many += "0 0 0 0\n";
+            manyRows << QStringList{"0", "0", "0", "0"} + empty + QStringList{"Ошибка"};
+        } else if (i % 89 == 7) {
+            many += "x\n# between\n";
+            manyRows << QStringList{"", "", "", ""} + empty + QStringList{unread};
+        } else {
+            const int a = i % 13, b = i % 7 + 1, c = i / 10 % 11, d = i % 5;
+            many += QByteArray::number(a) + ' ' + QByteArray::number(b) + ' ' +
+                    QByteArray::number(c) + ' ' + QByteArray::number(d) + '\n';
+            const long double point = ExactPoint(a + b + c + d, a + b, a + c, a);
+            manyRows << QStringList{"=" + QString::number(a), "=" + QString::number(b),
+                                    "=" + QString::number(c), "=" + QString::number(d),
+                                    QString::number(double(point), 'g', 17)} +
+                            QStringList(11, "*") + QStringList{""};
+        }
+    }
+    QTest::newRow("many lines, in order") << many << 2 << manyRows << ""
+                                          << "";
+
     // A program that sends a line and waits for its row gets it.
     QTest::newRow("line by line") << QByteArray("8 2 1 5\n0 5 6 4\r\n# comment\n3 1 1 3\r1 2 3\n")
                                   << 2
@@ -425,6 +450,9 @@ void TestCli::batch_data()
                                  << "stdout full"
                                  << QStringLiteral(
                                         "velmar-report: не могу записать стандартный вывод: ");
+    QTest::newRow("stdout full, many lines")
+        << many << 1 << QList<QStringList>{} << "stdout full"
+        << QStringLiteral("velmar-report: не могу записать стандартный вывод: ");
 }
 
 // The fields of a CSV row; a quoted field loses its quotes.
