@@ -1,5 +1,7 @@
 #include "cli/Batch.h"
 
+#include "cli/ExtendedFormat.h"
+
 #include "core/ExactIntervals.h"
 #include "core/Fisher.h"
 #include "core/InputMessages.h"
@@ -217,10 +219,8 @@ public:
     // extended values keep their range (a far tail below 1e-308 stays a number).
     void Number(long double value)
     {
-        char buffer[64];
-        const auto result =
-            std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 17);
-        m_text.append(buffer, result.ptr);
+        char buffer[32];
+        m_text.append(buffer, FormatExtended17(buffer, value));
     }
     // A value held as a double: the same digits as the extended call gives for
     // it, without the C library's extended formatting behind that one.
