@@ -50,7 +50,10 @@ const char Usage[] =
     "            (0 < P < 1, по умолчанию 0.95)\n"
     "  --batch   таблицы \"a b c d\" построчно со стандартного ввода; CSV:\n"
     "            a,b,c,d,point,two_sided,left,right,two_sided_minlike,midp_left,\n"
-    "            midp_right,midp_two_sided,or_sample,or_cmle,or_low,or_high,error\n"
+    "            midp_right,midp_two_sided,or_sample,or_cmle,or_low,or_high,error,\n"
+    "            conf_level,two_sided_central,or_low_minlike,or_high_minlike,\n"
+    "            two_sided_blaker,or_low_blaker,or_high_blaker,risk_difference,\n"
+    "            rd_low,rd_high,risk_ratio,rr_low,rr_high\n"
     "  -h, --help     эта справка\n"
     "  -V, --version  версия программы\n";
 
