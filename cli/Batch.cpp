@@ -1,23 +1,37 @@
 #include "cli/Batch.h"
 
+#include "cli/ExtendedFormat.h"
+
+#include "core/ExactIntervals.h"
 #include "core/Fisher.h"
 #include "core/InputMessages.h"
+#include "core/RiskMeasures.h"
 #include "core/TableStatistics.h"
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <utility>
+#include <vector>
 
+#include <sched.h>
 #include <unistd.h>
 
 const char BatchHeader[] = "a,b,c,d,point,two_sided,left,right,two_sided_minlike,midp_left,"
-                           "midp_right,midp_two_sided,or_sample,or_cmle,or_low,or_high,error";
+                           "midp_right,midp_two_sided,or_sample,or_cmle,or_low,or_high,error,"
+                           "conf_level,two_sided_central,or_low_minlike,or_high_minlike,"
+                           "two_sided_blaker,or_low_blaker,or_high_blaker,risk_difference,rd_low,"
+                           "rd_high,risk_ratio,rr_low,rr_high";
 
 namespace {
 
@@ -196,48 +210,72 @@ int64_t CellValue(std::string_view digits)
     return value;
 }
 
-class TRowWriter {
+// The text of rows as they are built, one after another.
+class TRowText {
 public:
-    explicit TRowWriter(std::FILE *out) : m_out(out) {}
-
-    void Text(std::string_view text) { m_row.append(text); }
-    void Comma() { m_row += ','; }
+    void Text(std::string_view text) { m_text.append(text); }
+    void Comma() { m_text += ','; }
     // At least 17 significant digits: enough to give back the double, and the
     // extended values keep their range (a far tail below 1e-308 stays a number).
     void Number(long double value)
     {
-        char buffer[64];
+        char buffer[32];
+        m_text.append(buffer, FormatExtended17(buffer, value));
+    }
+    // A value held as a double: the same digits as the extended call gives for
+    // it, without the C library's extended formatting behind that one.
+    void Number(double value)
+    {
+        char buffer[32];
         const auto result =
             std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 17);
-        m_row.append(buffer, result.ptr);
+        m_text.append(buffer, result.ptr);
     }
     void OddsRatio(const TOddsRatio &ratio)
     {
         if (ratio.kind == TOddsRatio::Infinite)
-            m_row += "inf";
+            m_text += "inf";
         else if (ratio.kind == TOddsRatio::Finite)
             Number(ratio.value);
+    }
+    void Risk(const TRiskValue &value)
+    {
+        if (value.kind == TRiskValue::Infinite)
+            m_text += "inf";
+        else if (value.kind == TRiskValue::Finite)
+            Number(value.value);
     }
     // A field quoted as CSV quotes: in double quotes, its own quotes doubled.
     void Quoted(std::string_view text)
     {
-        m_row += '"';
+        m_text += '"';
         for (char ch : text) {
             if (ch == '"')
-                m_row += '"';
-            m_row += ch;
+                m_text += '"';
+            m_text += ch;
         }
-        m_row += '"';
+        m_text += '"';
     }
-    // Writes the row out; false, with errno kept in Error(), when that fails.
-    bool End()
+    void End() { m_text += '\n'; }
+
+    const std::string &Str() const { return m_text; }
+    void Clear() { m_text.clear(); }
+
+private:
+    std::string m_text;
+};
+
+// Standard output, with the errno of the first failure kept.
+class TOutput {
+public:
+    explicit TOutput(std::FILE *out) : m_out(out) {}
+
+    bool Write(std::string_view text)
     {
-        m_row += '\n';
-        const bool written = std::fwrite(m_row.data(), 1, m_row.size(), m_out) == m_row.size();
-        if (!written)
-            m_error = errno;
-        m_row.clear();
-        return written;
+        if (std::fwrite(text.data(), 1, text.size(), m_out) == text.size())
+            return true;
+        m_error = errno;
+        return false;
     }
     // The rows still buffered, written out before the input is waited for and
     // at the end.
@@ -252,13 +290,12 @@ public:
 
 private:
     std::FILE *m_out;
-    std::string m_row;
     int m_error = 0;
 };
 
 // The cells as read (at most echo characters of each) and empty value fields,
 // then the message.
-void RefusedRow(TRowWriter &row, const TLine &line, const char *message,
+void RefusedRow(TRowText &row, const TLine &line, const char *message,
                 size_t echo = std::string_view::npos)
 {
     for (const std::string_view cell : line.cells) {
@@ -268,11 +305,13 @@ void RefusedRow(TRowWriter &row, const TLine &line, const char *message,
     for (int field = 0; field < 12; ++field)
         row.Comma();
     row.Quoted(message);
+    for (int field = 0; field < 13; ++field)
+        row.Comma();
 }
 
 // A readable line's row: its statistics, or its refusal (refused is then set).
-void ComputedRow(TRowWriter &row, const TLine &line, TFisherDistribution &dist,
-                 long double confLevel, bool &refused)
+void ComputedRow(TRowText &row, const TLine &line, TFisherDistribution &dist, long double confLevel,
+                 std::string_view levelText, bool &refused)
 {
     std::array<int64_t, 4> cell{};
     for (size_t i = 0; i < cell.size(); ++i)
@@ -311,8 +350,141 @@ void ComputedRow(TRowWriter &row, const TLine &line, TFisherDistribution &dist,
         row.OddsRatio(ratio);
         row.Comma();
     }
-    // no error
+    // No error; then each rule with its interval and the risk measures.
+    const TRuleIntervals rules = ComputeRuleIntervals(dist, a, b, c, d, st, confLevel);
+    const TRiskMeasures risk = ComputeRiskMeasures(a, b, c, d, confLevel);
+    row.Comma();
+    row.Text(levelText);
+    row.Comma();
+    row.Number(rules.centralP);
+    for (const TOddsRatio &ratio : {rules.minlikeLow, rules.minlikeHigh}) {
+        row.Comma();
+        row.OddsRatio(ratio);
+    }
+    row.Comma();
+    row.Number(rules.blakerP);
+    for (const TOddsRatio &ratio : {rules.blakerLow, rules.blakerHigh}) {
+        row.Comma();
+        row.OddsRatio(ratio);
+    }
+    for (const TRiskValue &value :
+         {risk.rd, risk.rdLow, risk.rdHigh, risk.rr, risk.rrLow, risk.rrHigh}) {
+        row.Comma();
+        row.Risk(value);
+    }
 }
+
+// The cores this process may run on: one worker each.
+unsigned WorkerCount()
+{
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
+        return unsigned(CPU_COUNT(&set));
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+// The lines read and not yet answered, computed a block at a time: on every
+// core when the block is large, in this thread when it is small (a line typed
+// or sent by a program that waits for its row). Rows are written in input
+// order, whatever worker computed them.
+class TBatchRows {
+public:
+    TBatchRows(long double confLevel, std::string_view levelText)
+        : m_confLevel(confLevel), m_levelText(levelText), m_workers(WorkerCount()),
+          m_dists(std::make_unique<TFisherDistribution[]>(m_workers))
+    {
+    }
+
+    void Add(std::string_view text, bool isLong)
+    {
+        m_lines.push_back({m_texts.size(), text.size(), isLong});
+        m_texts.append(text);
+    }
+    size_t Pending() const { return m_lines.size(); }
+    // Computes the pending lines' rows and writes them to out in order; false
+    // when a write failed (the rows after it are not written).
+    bool WriteOut(TOutput &out)
+    {
+        const size_t chunks = (m_lines.size() + ChunkLines - 1) / ChunkLines;
+        if (m_chunks.size() < chunks)
+            m_chunks.resize(chunks);
+        std::atomic<size_t> next{0};
+        auto work = [&](TFisherDistribution &dist) {
+            for (size_t k; (k = next.fetch_add(1)) < chunks;)
+                Compute(k, dist);
+        };
+        std::vector<std::thread> threads;
+        if (m_lines.size() >= ParallelLines) {
+            for (unsigned w = 1; w < m_workers; ++w) {
+                try {
+                    threads.emplace_back(work, std::ref(m_dists[w]));
+                } catch (const std::system_error &) {
+                    break; // the threads started, and this one, do it all
+                }
+            }
+        }
+        work(m_dists[0]);
+        for (std::thread &thread : threads)
+            thread.join();
+        m_lines.clear();
+        m_texts.clear();
+        for (size_t k = 0; k < chunks; ++k) {
+            m_refused = m_refused || m_chunks[k].refused;
+            if (!out.Write(m_chunks[k].rows.Str()))
+                return false;
+        }
+        return true;
+    }
+    bool Refused() const { return m_refused; }
+
+private:
+    // Lines of one worker's step: enough to make the hand-out cheap, few
+    // enough to share out the slow tables.
+    static constexpr size_t ChunkLines = 16;
+    // Fewer lines are computed in this thread: starting threads would cost more.
+    static constexpr size_t ParallelLines = 4 * ChunkLines;
+
+    struct TPending {
+        size_t offset, length;
+        bool isLong;
+    };
+    struct TChunk {
+        TRowText rows;
+        bool refused = false;
+    };
+
+    void Compute(size_t k, TFisherDistribution &dist)
+    {
+        TChunk &chunk = m_chunks[k];
+        chunk.rows.Clear();
+        chunk.refused = false;
+        const size_t end = std::min(m_lines.size(), (k + 1) * ChunkLines);
+        for (size_t i = k * ChunkLines; i < end; ++i) {
+            const TPending &pending = m_lines[i];
+            const TLine line =
+                Split(std::string_view(m_texts).substr(pending.offset, pending.length));
+            if (pending.isLong) {
+                RefusedRow(chunk.rows, line, LongLine, MaxEcho);
+                chunk.refused = true;
+            } else if (!line.readable) {
+                RefusedRow(chunk.rows, line, UnreadableLine);
+                chunk.refused = true;
+            } else
+                ComputedRow(chunk.rows, line, dist, m_confLevel, m_levelText, chunk.refused);
+            chunk.rows.End();
+        }
+    }
+
+    long double m_confLevel;
+    std::string_view m_levelText;
+    unsigned m_workers;
+    // One distribution for each worker, kept from block to block.
+    std::unique_ptr<TFisherDistribution[]> m_dists;
+    std::vector<TPending> m_lines;
+    std::string m_texts;
+    std::vector<TChunk> m_chunks;
+    bool m_refused = false;
+};
 
 } // namespace
 
@@ -323,40 +495,37 @@ int OutputFailed(std::FILE *err, int error)
     return 1;
 }
 
-int RunBatch(std::FILE *in, std::FILE *out, std::FILE *err, long double confLevel)
+int RunBatch(std::FILE *in, std::FILE *out, std::FILE *err, long double confLevel,
+             std::string_view levelText)
 {
-    TRowWriter row(out);
-    row.Text(BatchHeader);
-    if (!row.End())
-        return OutputFailed(err, row.Error());
-    TLineReader reader(in, [&row] { return row.Flush(); });
-    TFisherDistribution dist;
-    bool refused = false;
+    TOutput output(out);
+    if (!output.Write(std::string(BatchHeader) + '\n'))
+        return OutputFailed(err, output.Error());
+    TBatchRows rows(confLevel, levelText);
+    // Every line read so far is answered before a read that may wait.
+    TLineReader reader(in, [&] { return rows.WriteOut(output) && output.Flush(); });
+    // The most lines held at once: their rows are written before more are read.
+    constexpr size_t MaxBlock = 8192;
     while (reader.Next()) {
         const std::string_view text = reader.Text();
         const size_t first = text.find_first_not_of(" \t");
         if (first == std::string_view::npos || text[first] == '#')
             continue; // blank or a comment, whatever its length
-
-        const TLine line = Split(text);
-        if (reader.Long()) {
-            RefusedRow(row, line, LongLine, MaxEcho);
-            refused = true;
-        } else if (!line.readable) {
-            RefusedRow(row, line, UnreadableLine);
-            refused = true;
-        } else
-            ComputedRow(row, line, dist, confLevel, refused);
-        if (!row.End())
-            return OutputFailed(err, row.Error());
+        rows.Add(text, reader.Long());
+        if (rows.Pending() >= MaxBlock && !rows.WriteOut(output))
+            return OutputFailed(err, output.Error());
     }
+    if (output.Error() != 0)
+        return OutputFailed(err, output.Error());
+    // The lines after the last read, then what a read failure left.
+    const bool written = rows.WriteOut(output);
     if (reader.Error() != 0) {
-        row.Flush(); // the rows so far; the read failure is the one reported
+        output.Flush(); // the rows so far; the read failure is the one reported
         std::fprintf(err, "velmar-report: не могу прочитать стандартный ввод: %s\n",
                      std::strerror(reader.Error()));
         return 1;
     }
-    if (row.Error() != 0 || !row.Flush())
-        return OutputFailed(err, row.Error());
-    return refused ? 2 : 0;
+    if (!written || !output.Flush())
+        return OutputFailed(err, output.Error());
+    return rows.Refused() ? 2 : 0;
 }

@@ -50,7 +50,10 @@ const char Usage[] =
     "            (0 < P < 1, по умолчанию 0.95)\n"
     "  --batch   таблицы \"a b c d\" построчно со стандартного ввода; CSV:\n"
     "            a,b,c,d,point,two_sided,left,right,two_sided_minlike,midp_left,\n"
-    "            midp_right,midp_two_sided,or_sample,or_cmle,or_low,or_high,error\n"
+    "            midp_right,midp_two_sided,or_sample,or_cmle,or_low,or_high,error,\n"
+    "            conf_level,two_sided_central,or_low_minlike,or_high_minlike,\n"
+    "            two_sided_blaker,or_low_blaker,or_high_blaker,risk_difference,\n"
+    "            rd_low,rd_high,risk_ratio,rr_low,rr_high\n"
     "  -h, --help     эта справка\n"
     "  -V, --version  версия программы\n";
 
@@ -59,6 +62,8 @@ enum class TOutput { Utf8, Cp1251, Csv, Batch, Help, Version };
 struct TArguments {
     TOutput output = TOutput::Utf8;
     long double confLevel = DefaultConfLevel;
+    // The level as typed, for the batch's conf_level column.
+    std::string confLevelText = "0.95";
     bool margins = false;
     std::vector<std::string> values; // a b c d, or m k s
     std::optional<std::string> a;    // with --margins
@@ -133,6 +138,10 @@ std::optional<TArguments> ParseArguments(int argc, char **argv, QString &reason)
                 return std::nullopt;
             }
             args.confLevel = *level;
+            // The number read is all that follows the blanks strtold skips: a
+            // newline before it would break the batch's row.
+            args.confLevelText = argv[i];
+            args.confLevelText.erase(0, args.confLevelText.find_first_not_of(" \t\n\v\f\r"));
         } else if (arg == "--csv")
             args.output = TOutput::Csv;
         else if (arg == "--margins")
@@ -349,7 +358,8 @@ int main(int argc, char **argv)
         return 1;
     }
     switch (args->output) {
-    case TOutput::Batch: return RunBatch(stdin, stdout, stderr, args->confLevel);
+    case TOutput::Batch:
+        return RunBatch(stdin, stdout, stderr, args->confLevel, args->confLevelText);
     default: break;
     }
 

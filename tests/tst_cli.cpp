@@ -218,21 +218,100 @@ void TestCli::batch_data()
     QTest::addColumn<QList<QStringList>>("rows");
     // How the streams are set up: "" pipes, "line by line" (each line sent only
     // after the row of the one before came), "stdin folder", "stdin closed",
-    // "stdout full" (the rows are then not checked).
+    // "stdout full" (the rows are then not checked), "level P" (pipes, with
+    // --conf-level P).
     QTest::addColumn<QString>("streams");
     QTest::addColumn<QString>("errorText"); // the start of standard error's one line
 
     // Expected values from an independent computation (exact fractions, mpmath).
     QTest::newRow("8 2 1 5") << QByteArray("8 2 1 5\n") << 0
-                             << QList<QStringList>{{"8", "2", "1", "5", "=0.023601398601398601",
-                                                    "0.034965034965034965", "0.999125874125874126",
-                                                    "0.0244755244755244755", "0.034965034965034965",
-                                                    "0.987325174825174825", "0.0126748251748251748",
-                                                    "0.0253496503496503497", "20",
-                                                    "15.4658197169209", "1.00884920794769",
-                                                    "1059.63949508628", ""}}
+                             << QList<QStringList>{{"8",
+                                                    "2",
+                                                    "1",
+                                                    "5",
+                                                    "=0.023601398601398601",
+                                                    "0.034965034965034965",
+                                                    "0.999125874125874126",
+                                                    "0.0244755244755244755",
+                                                    "0.034965034965034965",
+                                                    "0.987325174825174825",
+                                                    "0.0126748251748251748",
+                                                    "0.0253496503496503497",
+                                                    "20",
+                                                    "15.4658197169209",
+                                                    "1.00884920794769",
+                                                    "1059.63949508628",
+                                                    "",
+                                                    "=0.95",
+                                                    "0.048951048951048951",
+                                                    "1.30505403272814331",
+                                                    "519.611448338434880",
+                                                    "0.034965034965034965",
+                                                    "1.30505403272814331",
+                                                    "519.611448338434880",
+                                                    "0.633333333333333333",
+                                                    "0.115631204915407750",
+                                                    "0.876418005985883623",
+                                                    "4.8",
+                                                    "1.23309179578771899",
+                                                    "28.3424060931866797"}}
                              << ""
                              << "";
+    // The level as given, the blanks before it dropped; a low end of the difference below 0.
+    QTest::newRow("level as given") << QByteArray("8 2 1 5\n") << 0
+                                    << QList<QStringList>{QStringList(17, "*") +
+                                                          QStringList{
+                                                              "=0.990",
+                                                              "0.048951048951048951",
+                                                              "0.706415054834365324",
+                                                              "2679.65590015824210",
+                                                              "0.034965034965034965",
+                                                              "0.706415054834365324",
+                                                              "2679.65590015824210",
+                                                              "0.633333333333333333",
+                                                              "-0.0460691135277855519",
+                                                              "0.909036045146369939",
+                                                              "4.8",
+                                                              "0.917077486459134325",
+                                                              "43.1733785245833616",
+                                                          }}
+                                    << "level \n 0.990"
+                                    << "";
+    // Each rule with its own interval: here the three differ.
+    QTest::newRow("6 12 12 5") << QByteArray("6 12 12 5\n") << 0
+                               << QList<QStringList>{QStringList(17, "*") +
+                                                     QStringList{
+                                                         "=0.95",
+                                                         "0.0605876441313222074",
+                                                         "0.0435522021549823271",
+                                                         "0.917017671613451827",
+                                                         "0.0437101683762224460",
+                                                         "0.0422854486998257864",
+                                                         "0.917017671613451827",
+                                                         "-0.372549019607843137",
+                                                         "-0.632559583003646421",
+                                                         "-0.0366728011639796628",
+                                                         "0.472222222222222222",
+                                                         "0.217688724226052165",
+                                                         "0.931377769467612487",
+                                                     }}
+                               << ""
+                               << "";
+    // p2 = 0: the ratio and its upper end infinite; p1 = p2 = 0: the ratio undefined.
+    QTest::newRow("risk ratio infinite or undefined")
+        << QByteArray("5 5 0 10\n0 5 0 6\n") << 0
+        << QList<QStringList>{QStringList(17, "*") +
+                                  QStringList{"=0.95", "0.032507739938080495",
+                                              "1.56633076335511136", "=inf", "0.032507739938080495",
+                                              "1.56633076335511136", "=inf", "0.5",
+                                              "0.146677999996222788", "0.768297382246832676",
+                                              "=inf", "1.55962961630465744", "=inf"},
+                              QStringList(17, "*") +
+                                  QStringList{"=0.95", "=1", "=0", "=inf", "=1", "=0", "=inf", "=0",
+                                              "-0.413237634897185143", "0.458030106308126848", "",
+                                              "", ""}}
+        << ""
+        << "";
     QTest::newRow("comments, blanks and separators")
         << QByteArray("# tables\n\n   \n \t# indented\n0;5,6\t4\r\n") << 0
         << QList<QStringList>{{"0", "5", "6", "4", "0.041958041958041958", "0.0889110889110889111",
@@ -329,6 +408,31 @@ void TestCli::batch_data()
         << ""
         << "";
 
+    // Enough lines for the rows to be computed by several workers at once: each
+    // row in input order with its own table's values, the refusals in place.
+    QByteArray many;
+    QList<QStringList> manyRows;
+    for (int i = 0; i < 3000; ++i) {
+        if (i % 97 == 5) {
+            many += "0 0 0 0\n";
+            manyRows << QStringList{"0", "0", "0", "0"} + empty + QStringList{"Ошибка"};
+        } else if (i % 89 == 7) {
+            many += "x\n# between\n";
+            manyRows << QStringList{"", "", "", ""} + empty + QStringList{unread};
+        } else {
+            const int a = i % 13, b = i % 7 + 1, c = i / 10 % 11, d = i % 5;
+            many += QByteArray::number(a) + ' ' + QByteArray::number(b) + ' ' +
+                    QByteArray::number(c) + ' ' + QByteArray::number(d) + '\n';
+            const long double point = ExactPoint(a + b + c + d, a + b, a + c, a);
+            manyRows << QStringList{"=" + QString::number(a), "=" + QString::number(b),
+                                    "=" + QString::number(c), "=" + QString::number(d),
+                                    QString::number(double(point), 'g', 17)} +
+                            QStringList(11, "*") + QStringList{""};
+        }
+    }
+    QTest::newRow("many lines, in order") << many << 2 << manyRows << ""
+                                          << "";
+
     // A program that sends a line and waits for its row gets it.
     QTest::newRow("line by line") << QByteArray("8 2 1 5\n0 5 6 4\r\n# comment\n3 1 1 3\r1 2 3\n")
                                   << 2
@@ -346,6 +450,9 @@ void TestCli::batch_data()
                                  << "stdout full"
                                  << QStringLiteral(
                                         "velmar-report: не могу записать стандартный вывод: ");
+    QTest::newRow("stdout full, many lines")
+        << many << 1 << QList<QStringList>{} << "stdout full"
+        << QStringLiteral("velmar-report: не могу записать стандартный вывод: ");
 }
 
 // The fields of a CSV row; a quoted field loses its quotes.
@@ -376,7 +483,10 @@ TResult RunBatch(const QByteArray &input, const QString &streams)
         process.setChildProcessModifier([] { ::close(STDIN_FILENO); });
     if (streams == "stdout full")
         process.setStandardOutputFile(QStringLiteral("/dev/full"));
-    process.start(QStringLiteral(VELMAR_REPORT_PATH), {"--batch"});
+    QStringList args{"--batch"};
+    if (streams.startsWith("level "))
+        args << "--conf-level" << streams.mid(6);
+    process.start(QStringLiteral(VELMAR_REPORT_PATH), args);
     QByteArray out;
     if (streams == "line by line") {
         // The header, then each line's row before the next line is sent; the
@@ -399,7 +509,7 @@ TResult RunBatch(const QByteArray &input, const QString &streams)
             if (!line.startsWith('#') && !waitForRows(before + 1))
                 return {-1, out, "no row for " + line};
         }
-    } else if (streams.isEmpty())
+    } else if (streams.isEmpty() || streams.startsWith("level "))
         process.write(input);
     process.closeWriteChannel();
     process.waitForFinished(60000);
@@ -428,13 +538,20 @@ void TestCli::batch()
     QCOMPARE(lines.takeLast(), QString());
     QCOMPARE(lines.takeFirst(),
              QString("a,b,c,d,point,two_sided,left,right,two_sided_minlike,midp_left,midp_right,"
-                     "midp_two_sided,or_sample,or_cmle,or_low,or_high,error"));
+                     "midp_two_sided,or_sample,or_cmle,or_low,or_high,error,conf_level,"
+                     "two_sided_central,or_low_minlike,or_high_minlike,two_sided_blaker,"
+                     "or_low_blaker,or_high_blaker,risk_difference,rd_low,rd_high,risk_ratio,"
+                     "rr_low,rr_high"));
     QCOMPARE(lines.size(), rows.size());
     for (int i = 0; i < rows.size(); ++i) {
         const QStringList got = SplitCsv(lines[i]);
-        QCOMPARE(got.size(), 17);
-        for (int f = 0; f < 17; ++f) {
-            const QString &want = rows[i][f];
+        QCOMPARE(got.size(), 30);
+        // A row given up to its error: a refused one has nothing after it.
+        QStringList wanted = rows[i];
+        if (wanted.size() == 17)
+            wanted += QStringList(13, wanted[16].isEmpty() ? "*" : "");
+        for (int f = 0; f < 30; ++f) {
+            const QString &want = wanted[f];
             if (want == "*")
                 continue;
             if (want.startsWith('=')) {

@@ -299,6 +299,22 @@ void TestIntervals::risks_data()
         << QStringList{"0.0", "-0.013858053851225583483", "0.013858053851225583483"}
         << QStringList{"1.0", "0.97266014610466911969", "1.0281083315738000907"}
         << QStringList{"infinity", "inf", "72.160204508915344217", "72.160204508915344217"};
+    // Cells near 2^31: a difference of 1e-9 whose interval's ends the NNT inverts,
+    // and both proportions within 3e-9 of 1.
+    QTest::newRow("large cells, small counts")
+        << QList<int>{1, 500000000, 2, 500000000} << 0.95
+        << QStringList{"-1.999999988000000056e-9", "-1.2774132763929950915e-8",
+                       "7.6371574605322597685e-9"}
+        << QStringList{"0.500000000999999998", "0.065520955894314035349", "3.8155731598681803762"}
+        << QStringList{"infinity", "5.00000003000000004e+8", "78283200.783984247825",
+                       "1.3093876945288313604e+8"};
+    QTest::newRow("large cells, proportions near 1")
+        << QList<int>{400000000, 1, 400000000, 2} << 0.95
+        << QStringList{"2.4999999812500001094e-9", "-9.5464468020308265115e-9",
+                       "1.5967665904995711641e-8"}
+        << QStringList{"1.0000000024999999937", "0.99999999045355315667", "1.0000000159676661937"}
+        << QStringList{"infinity", "4.00000003000000005e+8", "1.0475101582164254662e+8",
+                       "62626560.822965099806"};
 }
 
 void TestIntervals::risks()

@@ -17,7 +17,7 @@ figure() {
         $1 == n { printf "%10.3f %-3s  %-13s %s\n", $3, $5, target, label }' <<<"$rows"
 }
 
-core=$(run bench_core 'BM_(ComputeDistribution|BuildReport)/4$|BM_TableStatistics/[01]$')
+core=$(run bench_core 'BM_(ComputeDistribution|BuildReport)/4$|BM_TableStatistics/[01]$|BM_RiskMeasures/2$')
 chart=$(run bench_chart 'RedrawLargest/875/473$')
 gui=$(run bench_gui 'BM_ComputeReport')
 ratio=$("$build/bench/bench_core" --benchmark_filter='BM_BoostHypergeometric/4$' \
@@ -42,6 +42,7 @@ figure "distribution, s = 20000, a = b = c = d = 5000" "$core" "BM_ComputeDistri
 figure "report text, s = 20000 (10001 rows)" "$core" "BM_BuildReport/4" "-"
 figure "odds ratio, interval, p-values, 5000 5000 5000 5000" "$core" "BM_TableStatistics/0" "under 20 ms"
 figure "odds ratio, interval, p-values, 9000 1000 3000 7000" "$core" "BM_TableStatistics/1" "under 20 ms"
+figure "risk difference and ratio with intervals, 23 41 7 55" "$core" "BM_RiskMeasures/2" "about 1 us"
 printf '%10.3f s    %-13s %s (%.0f %% of the target)\n' "$batch" "under 1.5 s" \
     "velmar-report --batch, 100000 tables, cells 0..60" "$(awk -v b="$batch" 'BEGIN { print b / 1.5 * 100 }')"
 figure "chart redraw, 10001 bars, 875 x 473" "$chart" "RedrawLargest/875/473" "under 10 ms"

@@ -17,7 +17,18 @@ bracketed in double precision and solved by mpmath.findroot with 50 digits.
 runs `PROGRAM --batch` (velmar-report) on the fixed tables CHECK_TABLES and
 fails (status 1) on any value outside the accuracy the README promises: odds
 ratios within 1e-9 relative, probabilities within 1e-12 relative wherever they
-exceed 1e-300; infinite and undefined values must be "inf" and empty.
+exceed 1e-300; infinite and undefined values must be "inf" and empty. The
+columns after `error` (each rule's p with its interval, the risk difference
+and ratio with theirs) are judged against tools/reference_intervals.py the
+same way, the risk ratio's values within 1e-9 relative and the difference's
+within 1e-12 absolute; conf_level must read as given. Their reference values
+come from tools/reference_intervals_P.txt, lines that script printed for
+CHECK_TABLES at level P (it takes minutes for the largest tables):
+
+    tools/reference_stats.py --list-check-tables |
+        tools/reference_intervals.py --conf-level P > tools/reference_intervals_P.txt
+
+and are computed afresh for a table that file lacks.
 
     tools/reference_stats.py --compare FILE [--conf-level P]
 
@@ -31,6 +42,7 @@ import argparse
 import csv
 import io
 import math
+import os
 import random
 import subprocess
 import sys
@@ -286,6 +298,52 @@ def compare(path, conf):
     return judge(pairs, conf, lambda name: math.inf)
 
 
+# The columns after `error` and the names tools/reference_intervals.py gives them.
+RULE_COLUMNS = [("two_sided_central", "central_p"), ("or_low_minlike", "minlike_low"),
+                ("or_high_minlike", "minlike_high"), ("two_sided_blaker", "blaker_p"),
+                ("or_low_blaker", "blaker_low"), ("or_high_blaker", "blaker_high"),
+                ("risk_difference", "rd"), ("rd_low", "rd_low"), ("rd_high", "rd_high"),
+                ("risk_ratio", "rr"), ("rr_low", "rr_low"), ("rr_high", "rr_high")]
+DIFFERENCE = ("risk_difference", "rd_")
+
+
+def rule_error(column, got, want):
+    """As error_of: the p-values as probabilities, the ratios as odds ratios,
+    the difference's values absolute."""
+    if column.startswith(DIFFERENCE) and not isinstance(want, str) and got not in ("", "inf"):
+        return float(abs(mpmath.mpf(got) - want))
+    return error_of(column if column.startswith("two_sided") else "or_" + column, got, want)
+
+
+def judge_rules(tables, rows, conf):
+    """The batch's columns after `error` against tools/reference_intervals.py."""
+    sys.dont_write_bytecode = True  # the check leaves the source tree as it was
+    import reference_intervals as ri
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                        f"reference_intervals_{conf}.txt")
+    known = ri.load_reference(path) if os.path.exists(path) else {}
+    worst = {column: (0.0, None) for column, _ in RULE_COLUMNS}
+    failures = []
+    for table, row in zip(tables, rows):
+        if row.get("conf_level") != conf:
+            failures.append((table, "conf_level", row.get("conf_level"), conf))
+        ref = known.get(table) or ri.reference(*table, conf)
+        for column, name in RULE_COLUMNS:
+            err = rule_error(column, row.get(column), ref[name])
+            if err > worst[column][0]:
+                worst[column] = (err, table)
+            tol = P_TOLERANCE if column.startswith(("two_sided",) + DIFFERENCE) else OR_TOLERANCE
+            if err == math.inf or err > tol:
+                failures.append((table, column, row.get(column), text(ref[name])))
+    for column, _ in RULE_COLUMNS:
+        err, table = worst[column]
+        how = "absolute" if column.startswith(DIFFERENCE) else "relative"
+        print(f"{column:18} worst {how} error {err:.3e}" + (f"  at {table}" if table else ""))
+    for failure in failures:
+        print("OUTSIDE THE ACCURACY", *failure)
+    return 1 if failures else 0
+
+
 def check_batch(program, conf):
     tables = [t for t in CHECK_TABLES if sum(t) > 0]
     run = subprocess.run([program, "--batch", "--conf-level", conf], capture_output=True,
@@ -300,8 +358,9 @@ def check_batch(program, conf):
             print("FAILED: the batch's row", row["a"], row["b"], row["c"], row["d"], "for", table)
             return 1
     print(f"{program} --batch --conf-level {conf}:", end=" ")
-    return judge([(table, row) for table, row in zip(tables, rows)], conf,
-                 lambda name: OR_TOLERANCE if name.startswith("or_") else P_TOLERANCE)
+    first = judge([(table, row) for table, row in zip(tables, rows)], conf,
+                  lambda name: OR_TOLERANCE if name.startswith("or_") else P_TOLERANCE)
+    return judge_rules(tables, rows, conf) or first
 
 
 def main():
@@ -309,12 +368,18 @@ def main():
     parser.add_argument("--conf-level", default="0.95")
     parser.add_argument("--compare")
     parser.add_argument("--check-batch", metavar="PROGRAM")
+    parser.add_argument("--list-check-tables", action="store_true")
     parser.add_argument("cells", nargs="*")
     args = parser.parse_args()
     if args.compare:
         return compare(args.compare, args.conf_level)
     if args.check_batch:
         return check_batch(args.check_batch, args.conf_level)
+    if args.list_check_tables:
+        for table in CHECK_TABLES:
+            if sum(table) > 0:
+                print(*table)
+        return 0
     print("a b c d " + " ".join(NAMES))
     for table in read_tables(args.cells):
         values = statistics(*table, args.conf_level)
