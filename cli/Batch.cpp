@@ -1,10 +1,12 @@
 #include "cli/Batch.h"
+#include "cli/UnconditionalCommand.h"
 
 #include "cli/ExtendedFormat.h"
 
 #include "core/ExactIntervals.h"
 #include "core/Fisher.h"
 #include "core/InputMessages.h"
+#include "core/LargeTable.h"
 #include "core/RiskMeasures.h"
 #include "core/TableStatistics.h"
 
@@ -195,6 +197,10 @@ TLine Split(std::string_view text)
     return line;
 }
 
+// The largest total the batch takes: its cells and total fit a signed 32-bit integer.
+constexpr int64_t MaxBatchTotal = 2147483647;
+const char *const TotalOver32Bits = "Строка не вычислена: общая сумма больше 2147483647";
+
 // A cell's value, or more than any total accepted when it has too many
 // significant digits; leading zeros count for nothing.
 int64_t CellValue(std::string_view digits)
@@ -203,8 +209,8 @@ int64_t CellValue(std::string_view digits)
     if (first == std::string_view::npos)
         return 0;
     digits.remove_prefix(first);
-    if (digits.size() > 9)
-        return int64_t(MaxGrandTotal) + 1;
+    if (digits.size() > 10)
+        return MaxBatchTotal + 1;
     int64_t value = 0;
     std::from_chars(digits.data(), digits.data() + digits.size(), value);
     return value;
@@ -295,7 +301,7 @@ private:
 
 // The cells as read (at most echo characters of each) and empty value fields,
 // then the message.
-void RefusedRow(TRowText &row, const TLine &line, const char *message,
+void RefusedRow(TRowText &row, const TLine &line, bool unconditional, const char *message,
                 size_t echo = std::string_view::npos)
 {
     for (const std::string_view cell : line.cells) {
@@ -307,42 +313,64 @@ void RefusedRow(TRowText &row, const TLine &line, const char *message,
     row.Quoted(message);
     for (int field = 0; field < 13; ++field)
         row.Comma();
+    if (unconditional)
+        row.Text(",,,,,,");
 }
 
+// What a row shows of one table, from the calculator's distribution or, for a
+// total above 20000, from the path for tables of any size.
+struct TRowValues {
+    long double point = 0.0L, twoSided = 0.0L, left = 0.0L, right = 0.0L;
+    TTableStatistics stats;
+    TRuleIntervals rules;
+};
+
 // A readable line's row: its statistics, or its refusal (refused is then set).
-void ComputedRow(TRowText &row, const TLine &line, TFisherDistribution &dist, long double confLevel,
-                 std::string_view levelText, bool &refused)
+void ComputedRow(TRowText &row, const TLine &line, TFisherDistribution &dist,
+                 const TBatchOptions &options, bool &refused)
 {
     std::array<int64_t, 4> cell{};
     for (size_t i = 0; i < cell.size(); ++i)
         cell[i] = CellValue(line.cells[i]);
     const int64_t total = cell[0] + cell[1] + cell[2] + cell[3];
-    if (total > MaxGrandTotal) {
-        RefusedRow(row, line, InputMessages::CellsOver20000);
+    if (total > MaxBatchTotal) {
+        RefusedRow(row, line, options.unconditional, TotalOver32Bits);
         refused = true;
         return;
     }
     const int32_t a = int32_t(cell[0]), b = int32_t(cell[1]), c = int32_t(cell[2]),
                   d = int32_t(cell[3]);
-    if (ComputeDistribution(dist, a + b + c + d, a + b, a + c) != 0) {
+    const long double confLevel = options.confLevel;
+    TRowValues v;
+    if (total > MaxGrandTotal) {
+        TLargeTable large;
+        ComputeLargeTable(a, b, c, d, confLevel, large);
+        v = {large.point, large.twoSided, large.left, large.right, large.stats, large.rules};
+    } else if (ComputeDistribution(dist, a + b + c + d, a + b, a + c) != 0) {
         // The total of 0: refused as "Расчет" refuses it.
-        RefusedRow(row, line, "Ошибка");
+        RefusedRow(row, line, options.unconditional, "Ошибка");
         refused = true;
         return;
+    } else {
+        const int32_t i = a - dist.aMin;
+        // The two-sided sum in extended precision: the double one reads 0 in
+        // the far tails, where right and left go on.
+        v.point = dist.point.Get(i);
+        v.twoSided = TwoSidedExtended(dist, i);
+        v.left = dist.leftCumulative.Get(i);
+        v.right = dist.Right(i);
+        v.stats = ComputeTableStatistics(dist, a, b, c, d, confLevel);
+        v.rules = ComputeRuleIntervals(dist, a, b, c, d, v.stats, confLevel);
     }
-    const TTableStatistics st = ComputeTableStatistics(dist, a, b, c, d, confLevel);
-    const int32_t i = a - dist.aMin;
+    const TTableStatistics &st = v.stats;
     for (const int32_t value : {a, b, c, d}) {
         char digits[16];
         row.Text(std::string_view(digits,
                                   size_t(std::to_chars(digits, digits + 16, value).ptr - digits)));
         row.Comma();
     }
-    // The two-sided sum in extended precision: the double one reads 0 in the far
-    // tails, where right and left go on.
-    for (const long double p :
-         {dist.point.Get(i), TwoSidedExtended(dist, i), dist.leftCumulative.Get(i), dist.Right(i),
-          st.minLikelihood, st.midPLeft, st.midPRight, st.midPTwoSided}) {
+    for (const long double p : {v.point, v.twoSided, v.left, v.right, st.minLikelihood, st.midPLeft,
+                                st.midPRight, st.midPTwoSided}) {
         row.Number(p);
         row.Comma();
     }
@@ -350,11 +378,20 @@ void ComputedRow(TRowText &row, const TLine &line, TFisherDistribution &dist, lo
         row.OddsRatio(ratio);
         row.Comma();
     }
-    // No error; then each rule with its interval and the risk measures.
-    const TRuleIntervals rules = ComputeRuleIntervals(dist, a, b, c, d, st, confLevel);
+    // The unconditional tests refuse totals above 2000: the row's error.
+    TUnconditionalColumns unconditional;
+    if (options.unconditional) {
+        unconditional = UnconditionalBatchColumns(a, b, c, d);
+        if (unconditional.refusal != nullptr) {
+            row.Quoted(unconditional.refusal);
+            refused = true;
+        }
+    }
+    // Each rule with its interval and the risk measures.
+    const TRuleIntervals &rules = v.rules;
     const TRiskMeasures risk = ComputeRiskMeasures(a, b, c, d, confLevel);
     row.Comma();
-    row.Text(levelText);
+    row.Text(options.levelText);
     row.Comma();
     row.Number(rules.centralP);
     for (const TOddsRatio &ratio : {rules.minlikeLow, rules.minlikeHigh}) {
@@ -371,6 +408,10 @@ void ComputedRow(TRowText &row, const TLine &line, TFisherDistribution &dist, lo
          {risk.rd, risk.rdLow, risk.rdHigh, risk.rr, risk.rrLow, risk.rrHigh}) {
         row.Comma();
         row.Risk(value);
+    }
+    if (options.unconditional) {
+        row.Comma();
+        row.Text(unconditional.fields);
     }
 }
 
@@ -389,8 +430,8 @@ unsigned WorkerCount()
 // order, whatever worker computed them.
 class TBatchRows {
 public:
-    TBatchRows(long double confLevel, std::string_view levelText)
-        : m_confLevel(confLevel), m_levelText(levelText), m_workers(WorkerCount()),
+    explicit TBatchRows(const TBatchOptions &options)
+        : m_options(options), m_workers(WorkerCount()),
           m_dists(std::make_unique<TFisherDistribution[]>(m_workers))
     {
     }
@@ -464,19 +505,18 @@ private:
             const TLine line =
                 Split(std::string_view(m_texts).substr(pending.offset, pending.length));
             if (pending.isLong) {
-                RefusedRow(chunk.rows, line, LongLine, MaxEcho);
+                RefusedRow(chunk.rows, line, m_options.unconditional, LongLine, MaxEcho);
                 chunk.refused = true;
             } else if (!line.readable) {
-                RefusedRow(chunk.rows, line, UnreadableLine);
+                RefusedRow(chunk.rows, line, m_options.unconditional, UnreadableLine);
                 chunk.refused = true;
             } else
-                ComputedRow(chunk.rows, line, dist, m_confLevel, m_levelText, chunk.refused);
+                ComputedRow(chunk.rows, line, dist, m_options, chunk.refused);
             chunk.rows.End();
         }
     }
 
-    long double m_confLevel;
-    std::string_view m_levelText;
+    TBatchOptions m_options;
     unsigned m_workers;
     // One distribution for each worker, kept from block to block.
     std::unique_ptr<TFisherDistribution[]> m_dists;
@@ -495,13 +535,15 @@ int OutputFailed(std::FILE *err, int error)
     return 1;
 }
 
-int RunBatch(std::FILE *in, std::FILE *out, std::FILE *err, long double confLevel,
-             std::string_view levelText)
+int RunBatch(std::FILE *in, std::FILE *out, std::FILE *err, const TBatchOptions &options)
 {
     TOutput output(out);
-    if (!output.Write(std::string(BatchHeader) + '\n'))
+    std::string header = BatchHeader;
+    if (options.unconditional)
+        header += std::string(",") + UnconditionalBatchHeader;
+    if (!output.Write(header + '\n'))
         return OutputFailed(err, output.Error());
-    TBatchRows rows(confLevel, levelText);
+    TBatchRows rows(options);
     // Every line read so far is answered before a read that may wait.
     TLineReader reader(in, [&] { return rows.WriteOut(output) && output.Flush(); });
     // The most lines held at once: their rows are written before more are read.

@@ -2,11 +2,14 @@
 //   velmar-report A B C D                 cell input
 //   velmar-report --margins M K S [--a A] margin input, optionally with a
 //   velmar-report --batch                 many tables from standard input, as CSV
+//   velmar-report --power / --sample-size planning a study
 // The numbers must be plain decimal integers that the main window's fields take
 // unchanged; they then go through the same field steps and checks as "Расчет".
 
 #include "cli/Batch.h"
 #include "cli/ChartCommandLine.h"
+#include "cli/PowerCommand.h"
+#include "cli/UnconditionalCommand.h"
 #include "core/Fisher.h"
 #include "core/RunComputation.h"
 #include "headless/Standins.h"
@@ -36,7 +39,10 @@ const char Usage[] =
     "Использование:\n"
     "  velmar-report [--cp1251 | --csv] [--conf-level P] A B C D\n"
     "  velmar-report [--cp1251 | --csv] [--conf-level P] --margins M K S [--a A]\n"
-    "  velmar-report --batch [--conf-level P] < ТАБЛИЦЫ\n"
+    "  velmar-report --batch [--conf-level P] [--unconditional] < ТАБЛИЦЫ\n"
+    "  velmar-report --power P1 P2 N1 N2 [--alpha A] [--criterion two|left|right]\n"
+    "                [--rule velmar|minlike|central] [--csv]\n"
+    "  velmar-report --sample-size P1 P2 POWER [--ratio R] [те же параметры]\n"
     "  velmar-report -h | --help | -V | --version\n"
     "Печатает отчет критерия Фишера для таблицы 2x2. Клетки, суммы и --a\n"
     "пишутся только цифрами: без знака и точки.\n"
@@ -65,6 +71,8 @@ struct TArguments {
     // The level as typed, for the batch's conf_level column.
     std::string confLevelText = "0.95";
     bool margins = false;
+    // Boschloo's and Barnard's tests after the report, or in the batch's rows.
+    bool unconditional = false;
     std::vector<std::string> values; // a b c d, or m k s
     std::optional<std::string> a;    // with --margins
     std::optional<TChartRequest> chart;
@@ -146,6 +154,8 @@ std::optional<TArguments> ParseArguments(int argc, char **argv, QString &reason)
             args.output = TOutput::Csv;
         else if (arg == "--margins")
             args.margins = true;
+        else if (arg == "--unconditional")
+            args.unconditional = true;
         else if (arg == "--a")
             args.a = argv[++i];
         else if (const int taken = ParseChartOption(argc, argv, i, args.chart, &reason);
@@ -348,6 +358,16 @@ int main(int argc, char **argv)
             out.Print("velmar-report %s\n", VELMAR_VERSION);
         return out.Finish() ? 0 : out.StandardOutputFailure();
     }
+    // Planning a study: the mode word anywhere, the rest of the line its own.
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--power" || arg == "--sample-size") {
+            std::vector<std::string> rest(argv + 1, argv + argc);
+            rest.erase(rest.begin() + (i - 1));
+            return arg == "--power" ? RunPowerCommand(rest, stdout, stderr)
+                                    : RunSampleSizeCommand(rest, stdout, stderr);
+        }
+    }
     QString reason;
     const std::optional<TArguments> args = ParseArguments(argc, argv, reason);
     if (!args) {
@@ -359,7 +379,8 @@ int main(int argc, char **argv)
     }
     switch (args->output) {
     case TOutput::Batch:
-        return RunBatch(stdin, stdout, stderr, args->confLevel, args->confLevelText);
+        return RunBatch(stdin, stdout, stderr,
+                        {args->confLevel, args->confLevelText, args->unconditional});
     default: break;
     }
 
@@ -382,6 +403,11 @@ int main(int argc, char **argv)
     });
     if (messages.Count() != 0 || !views.built)
         return 2;
+    if (args->unconditional && table.CellsGiven()) {
+        const std::vector<std::string> block =
+            UnconditionalBlockLines(table.a, table.b, table.c, table.d);
+        sink.lines.insert(sink.lines.end(), block.begin(), block.end());
+    }
 
     switch (args->output) {
     case TOutput::Utf8: WriteUtf8(out, sink.lines); break;

@@ -323,10 +323,10 @@ void TestCli::batch_data()
         QStringLiteral("Строка не прочитана: нужны четыре неотрицательных целых числа");
     QStringList empty(12);
     QTest::newRow("refusals, in order, quoted")
-        << QByteArray("0 0 0 0\n5000 5000 5000 5001\n1 2 3\nx 1 2 3\n3 0 0 0\n") << 2
+        << QByteArray("0 0 0 0\n2147483647 0 0 1\n1 2 3\nx 1 2 3\n3 0 0 0\n") << 2
         << QList<QStringList>{QStringList{"0", "0", "0", "0"} + empty + QStringList{"Ошибка"},
-                              QStringList{"5000", "5000", "5000", "5001"} + empty +
-                                  QStringList{"Величины a,b,c,d в сумме не должны превышать 20000"},
+                              QStringList{"2147483647", "0", "0", "1"} + empty +
+                                  QStringList{"Строка не вычислена: общая сумма больше 2147483647"},
                               QStringList{"1", "2", "3", ""} + empty + QStringList{unread},
                               QStringList{"", "1", "2", "3"} + empty + QStringList{unread},
                               {"3", "0", "0", "0", "1", "1", "1", "1", "1", "0.5", "0.5", "1", "",
@@ -359,6 +359,20 @@ void TestCli::batch_data()
         QStringList{"3", "1", "1", "3", "0.228571428571428571"} + any + QStringList{""};
     const QStringList table0564 =
         QStringList{"0", "5", "6", "4", "0.041958041958041958"} + any + QStringList{""};
+    // Values from tools/reference_large.py; the second table's total is 23,000,000.
+    QTest::newRow("any size that fits 32 bits")
+        << QByteArray("3200 6 885 6\n1000000 2000000 3000000 17000000\n") << 0
+        << QList<QStringList>{{"3200", "6", "885", "6", "0.022323944740773586067",
+                               "0.028648651319488174309", "0.99367529342128541176",
+                               "0.028648651319488174309", "0.028648651319488174309",
+                               "0.98251332105089861873", "0.017486678949101381275",
+                               "0.03497335789820276255", "*", "3.6143480114250795014",
+                               "0.9636960963204398481", "13.555677279614660517", ""},
+                              {"1000000", "2000000", "3000000", "17000000", "0", "0", "1", "0", "0",
+                               "1", "0", "0", "*", "2.833333171848017316", "2.8257015465938090835",
+                               "2.8409844937272376686", ""}}
+        << ""
+        << "";
     QTest::newRow("byte-order mark, CR LF") << QByteArray("\xEF\xBB\xBF"
                                                           "8;2;1;5\r\n")
                                             << 0 << QList<QStringList>{table8215} << ""
@@ -368,11 +382,11 @@ void TestCli::batch_data()
         << QList<QStringList>{table8215, table3113, table0564, table3113} << ""
         << "";
     QTest::newRow("cells by value")
-        << QByteArray("0000000008 2 1 5\n0000000000000000020001 0 00 0\n") << 2
-        << QList<QStringList>{table8215, QStringList{"0000000000000000020001", "0", "00", "0"} +
+        << QByteArray("0000000008 2 1 5\n0000000000000002147483648 0 00 0\n") << 2
+        << QList<QStringList>{table8215, QStringList{"0000000000000002147483648", "0", "00", "0"} +
                                              empty +
-                                             QStringList{"Величины a,b,c,d в сумме не должны "
-                                                         "превышать 20000"}}
+                                             QStringList{"Строка не вычислена: общая сумма "
+                                                         "больше 2147483647"}}
         << ""
         << "";
     QTest::newRow("empty fields between commas or semicolons")

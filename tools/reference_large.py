@@ -62,15 +62,19 @@ def values(a, b, c, d, conf):
     two = mpmath.fsum(v for x, v in p.items() if abs(x * s - m * k) >= far)
     minlike = mpmath.fsum(v for x, v in p.items() if here > 0 and v <= here * TIE)
     mid_l, mid_r = below + here / 2, above + here / 2
+    # Each tail summed from its own end: 1 - P(X < x) would cancel to noise.
     xs = sorted(p)
     cum, run = {}, mpmath.mpf(0)
     for x in xs:
         run += p[x]
         cum[x] = run
-    total = run
+    rcum, run = {}, mpmath.mpf(0)
+    for x in reversed(xs):
+        run += p[x]
+        rcum[x] = run
     gamma_a = min(left, right)
     blaker = mpmath.fsum(p[x] for x in xs
-                         if min(cum[x], total - cum[x] + p[x]) <= gamma_a * TIE) if gamma_a > 0 else 0
+                         if min(cum[x], rcum[x]) <= gamma_a * TIE) if gamma_a > 0 else 0
     out = [here, min(two, 1), left, right, min(minlike, 1), min(mid_l, 1), min(mid_r, 1),
            min(1, 2 * min(mid_l, mid_r)), min(1, 2 * min(left, right)), min(blaker, 1)]
 
