@@ -8,6 +8,7 @@
 #include "cli/Batch.h"
 #include "cli/ChartCommandLine.h"
 #include "core/Fisher.h"
+#include "core/PrintfFormat.h"
 #include "core/RunComputation.h"
 #include "headless/Standins.h"
 #include "mainwin/InputSteps.h"
@@ -16,7 +17,11 @@
 #include <QByteArray>
 #include <QString>
 
+#ifdef _WIN32
+#include "cli/WindowsConsole.h"
+#else
 #include <libintl.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -261,7 +266,7 @@ public:
             Check(std::fwrite(data, 1, size, stdout) == size);
         }
     }
-    __attribute__((format(printf, 2, 3))) void Print(const char *format, ...)
+    __attribute__((format(VELMAR_PRINTF_FORMAT, 2, 3))) void Print(const char *format, ...)
     {
         if (m_failed)
             return;
@@ -329,8 +334,12 @@ int main(int argc, char **argv)
 {
     // Failed reads and writes give their reasons in the user's language, in
     // UTF-8 as the rest of the line; numbers stay in the C locale.
+#ifdef _WIN32
+    UseUtf8Console();
+#else
     std::setlocale(LC_MESSAGES, "");
     bind_textdomain_codeset("libc", "UTF-8");
+#endif
     TCheckedOutput out;
     if (const std::optional<TOutput> information = InformationWanted(argc, argv)) {
         if (*information == TOutput::Help)
@@ -348,6 +357,12 @@ int main(int argc, char **argv)
             std::fputs(Usage, stderr);
         return 1;
     }
+#ifdef _WIN32
+    if (args->output == TOutput::Batch)
+        BinaryStandardInput();
+    if (args->output == TOutput::Cp1251)
+        BinaryStandardOutput();
+#endif
     switch (args->output) {
     case TOutput::Batch: return RunBatch(stdin, stdout, stderr, args->confLevel);
     default: break;
