@@ -18,7 +18,7 @@
 #include <QString>
 
 #ifdef _WIN32
-#include "cli/WindowsConsole.h"
+#include "platform/WindowsConsole.h"
 #else
 #include <libintl.h>
 #endif

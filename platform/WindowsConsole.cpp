@@ -1,4 +1,4 @@
-#include "cli/WindowsConsole.h"
+#include "platform/WindowsConsole.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -35,6 +35,18 @@ void UseUtf8Console()
         return;
     EarlierOutputCodePage = earlier;
     std::atexit(RestoreOutputCodePage);
+}
+
+void AttachParentConsole()
+{
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (output != nullptr && output != INVALID_HANDLE_VALUE)
+        return; // redirected to a file or a pipe, or a console already
+    if (!AttachConsole(ATTACH_PARENT_PROCESS))
+        return;
+    std::freopen("CONOUT$", "w", stdout);
+    std::freopen("CONOUT$", "w", stderr);
+    UseUtf8Console();
 }
 
 void BinaryStandardOutput()
