@@ -352,7 +352,7 @@ int main(int argc, char **argv)
     const std::optional<TArguments> args = ParseArguments(argc, argv, reason);
     if (!args) {
         if (!reason.isEmpty())
-            std::fprintf(stderr, "velmar-report: %s\n", qPrintable(reason));
+            std::fprintf(stderr, "velmar-report: %s\n", qUtf8Printable(reason));
         else
             std::fputs(Usage, stderr);
         return 1;
@@ -370,7 +370,7 @@ int main(int argc, char **argv)
 
     TTextFields fields;
     if (const QString refused = TypeStrictly(*args, fields); !refused.isEmpty()) {
-        std::fprintf(stderr, "velmar-report: %s\n", qPrintable(refused));
+        std::fprintf(stderr, "velmar-report: %s\n", qUtf8Printable(refused));
         return 2;
     }
 
@@ -399,7 +399,8 @@ int main(int argc, char **argv)
     if (args->chart) {
         QString error;
         if (!WriteRequestedChart(*args->chart, dist, table.a, sink.bounds, &error)) {
-            std::fprintf(stderr, "%s: %s\n", qPrintable(args->chart->file), qPrintable(error));
+            std::fprintf(stderr, "%s: %s\n", qUtf8Printable(args->chart->file),
+                         qUtf8Printable(error));
             return 1;
         }
     }
