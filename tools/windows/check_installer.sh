@@ -91,7 +91,7 @@ start_menu=$(unix_path "$(win_var APPDATA)\\Microsoft\\Windows\\Start Menu\\Prog
 [ -f "$start_menu/Велмар.lnk" ] || fail "no Start-menu entry Велмар.lnk in $start_menu"
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Velmar'
 # reg prints in the console's code page; the prefix's registry file has the text itself.
-grep -q '^"DisplayName"="\\x0412\\x0435\\x043b\\x043c\\x0430\\x0440"' "$WINEPREFIX/user.reg" ||
+grep -q '^"DisplayName"="\\x412\\x435\\x43b\\x43c\\x430\\x440"' "$WINEPREFIX/user.reg" ||
     fail "the uninstaller is not registered as Велмар: $(wine reg query "$uninstall_key" 2>&1 | tr -d '\r')"
 echo "installed into $inst: $(du -sk "$inst" | cut -f1) KB in $(find "$inst" -type f | wc -l) files"
 
