@@ -26,7 +26,9 @@
 #include <utility>
 #include <vector>
 
+#ifdef __linux__
 #include <sched.h>
+#endif
 #include <unistd.h>
 
 const char BatchHeader[] = "a,b,c,d,point,two_sided,left,right,two_sided_minlike,midp_left,"
@@ -418,9 +420,11 @@ void ComputedRow(TRowText &row, const TLine &line, TFisherDistribution &dist,
 // The cores this process may run on: one worker each.
 unsigned WorkerCount()
 {
+#ifdef __linux__
     cpu_set_t set;
     if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
         return unsigned(CPU_COUNT(&set));
+#endif
     return std::max(1u, std::thread::hardware_concurrency());
 }
 

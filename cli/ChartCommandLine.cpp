@@ -95,6 +95,12 @@ bool WriteRequestedChart(const TChartRequest &request, const TFisherDistribution
         }
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
+#ifdef _WIN32
+        // The offscreen platform reads font files from a folder, by default one
+        // of Qt's own that an installation lacks: on Windows the system's fonts.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_FONTDIR"))
+            qputenv("QT_QPA_FONTDIR", qgetenv("WINDIR") + "\\Fonts");
+#endif
         // A GUI application's start-up looks into the user's runtime folder. A command
         // run outside a login session has none: Qt would warn about it on standard
         // error and make one in /tmp. A private empty folder serves the call instead.

@@ -11,6 +11,7 @@
 #include "cli/PowerCommand.h"
 #include "cli/UnconditionalCommand.h"
 #include "core/Fisher.h"
+#include "core/PrintfFormat.h"
 #include "core/RunComputation.h"
 #include "headless/Standins.h"
 #include "mainwin/InputSteps.h"
@@ -19,7 +20,11 @@
 #include <QByteArray>
 #include <QString>
 
+#ifdef _WIN32
+#include "platform/WindowsConsole.h"
+#else
 #include <libintl.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -280,7 +285,7 @@ public:
             Check(std::fwrite(data, 1, size, stdout) == size);
         }
     }
-    __attribute__((format(printf, 2, 3))) void Print(const char *format, ...)
+    __attribute__((format(VELMAR_PRINTF_FORMAT, 2, 3))) void Print(const char *format, ...)
     {
         if (m_failed)
             return;
@@ -348,8 +353,12 @@ int main(int argc, char **argv)
 {
     // Failed reads and writes give their reasons in the user's language, in
     // UTF-8 as the rest of the line; numbers stay in the C locale.
+#ifdef _WIN32
+    UseUtf8Console();
+#else
     std::setlocale(LC_MESSAGES, "");
     bind_textdomain_codeset("libc", "UTF-8");
+#endif
     TCheckedOutput out;
     if (const std::optional<TOutput> information = InformationWanted(argc, argv)) {
         if (*information == TOutput::Help)
@@ -372,11 +381,17 @@ int main(int argc, char **argv)
     const std::optional<TArguments> args = ParseArguments(argc, argv, reason);
     if (!args) {
         if (!reason.isEmpty())
-            std::fprintf(stderr, "velmar-report: %s\n", qPrintable(reason));
+            std::fprintf(stderr, "velmar-report: %s\n", qUtf8Printable(reason));
         else
             std::fputs(Usage, stderr);
         return 1;
     }
+#ifdef _WIN32
+    if (args->output == TOutput::Batch)
+        BinaryStandardInput();
+    if (args->output == TOutput::Cp1251)
+        BinaryStandardOutput();
+#endif
     switch (args->output) {
     case TOutput::Batch:
         return RunBatch(stdin, stdout, stderr,
@@ -386,7 +401,7 @@ int main(int argc, char **argv)
 
     TTextFields fields;
     if (const QString refused = TypeStrictly(*args, fields); !refused.isEmpty()) {
-        std::fprintf(stderr, "velmar-report: %s\n", qPrintable(refused));
+        std::fprintf(stderr, "velmar-report: %s\n", qUtf8Printable(refused));
         return 2;
     }
 
@@ -420,7 +435,8 @@ int main(int argc, char **argv)
     if (args->chart) {
         QString error;
         if (!WriteRequestedChart(*args->chart, dist, table.a, sink.bounds, &error)) {
-            std::fprintf(stderr, "%s: %s\n", qPrintable(args->chart->file), qPrintable(error));
+            std::fprintf(stderr, "%s: %s\n", qUtf8Printable(args->chart->file),
+                         qUtf8Printable(error));
             return 1;
         }
     }

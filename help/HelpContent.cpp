@@ -4,6 +4,10 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#ifdef _WIN32
+#include "core/Windows1251.h"
+#endif
+
 namespace {
 
 const QLatin1StringView PlaceholderToken("PATHEXE\\");
@@ -27,6 +31,14 @@ QByteArray HelpPage(int k)
 
 QString DecodeHelpPage(const QByteArray &page)
 {
+#ifdef _WIN32
+    // Qt for Windows has no converter for the code page: the table does it.
+    QString text;
+    text.reserve(page.size());
+    for (const char byte : page)
+        text += QChar(char16_t(Windows1251::Decode(uint8_t(byte))));
+    return text;
+#endif
     QStringDecoder decoder("windows-1251");
     return decoder.decode(page);
 }

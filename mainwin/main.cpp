@@ -5,6 +5,10 @@
 #include "platform/Dialogs.h"
 #include "platform/SettingsStore.h"
 
+#ifdef _WIN32
+#include "platform/WindowsConsole.h"
+#endif
+
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
@@ -37,6 +41,9 @@ bool IsOption(const char *arg, const char *shortName, const char *longName)
 // (a full disk, a closed pipe) is told on standard error with status 1.
 int PrintAnswer(const char *text)
 {
+#ifdef _WIN32
+    AttachParentConsole();
+#endif
     errno = 0;
     if (std::fputs(text, stdout) >= 0 && std::fflush(stdout) == 0)
         return 0;

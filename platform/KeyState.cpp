@@ -2,6 +2,10 @@
 
 #include <QGuiApplication>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 // Virtual key of each mask bit; 0 where the bit names no key.
@@ -34,9 +38,16 @@ bool TQtKeyboardSource::Read(TKeyboardState &state)
     state.fill(0);
     if (!qGuiApp)
         return false;
+#ifdef _WIN32
+    // On the Windows platform the system's own state of every virtual key,
+    // left and right Shift and Ctrl among them; Qt's view is added below.
+    if (QGuiApplication::platformName() == QLatin1String("windows") &&
+        !GetKeyboardState(state.data()))
+        state.fill(0);
+#endif
     const Qt::KeyboardModifiers modifiers = QGuiApplication::queryKeyboardModifiers();
     const Qt::MouseButtons buttons = QGuiApplication::mouseButtons();
-    // Qt knows the generic modifiers only; the left and right keys read as up.
+    // Qt knows the generic modifiers only; elsewhere the left and right keys read as up.
     auto set = [&state](bool down, std::initializer_list<uint8_t> keys) {
         if (down)
             for (uint8_t vk : keys)

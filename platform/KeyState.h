@@ -38,7 +38,7 @@ bool KeysDown(uint32_t mask, clKeyboardSource &source);
 
 // The generic Shift, Ctrl and Alt (with their left and right keys) from Qt's
 // modifier state and the mouse buttons from Qt's button state; every other key
-// reads as up.
+// reads as up. On Windows, with its own platform, every key as the system has it.
 class TQtKeyboardSource : public clKeyboardSource {
 public:
     bool Read(TKeyboardState &state) override;

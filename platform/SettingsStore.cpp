@@ -1,6 +1,9 @@
 #include "platform/SettingsStore.h"
 
 #include "platform/QtTrim.h"
+#ifdef _WIN32
+#include "platform/RegistryStore.h"
+#endif
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +16,29 @@
 QString SettingsKeyPath;
 
 namespace {
+
+// The names of a key path "\Software\VLM-2010-v2"; none when it is not a valid path.
+QStringList KeyPathParts(const QString &keyPath)
+{
+    const QString path = TrimControls(keyPath);
+    if (path.isEmpty() || !path.startsWith(QLatin1Char('\\')))
+        return {};
+    const QStringList parts = path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    for (const QString &part : parts)
+        if (part == QLatin1String(".") || part == QLatin1String("..") ||
+            part.contains(QLatin1Char('/')))
+            return {};
+    return parts;
+}
+
+#ifdef _WIN32
+// The subkey of a key kept in the registry; empty when the key lives in a
+// folder (the tests' stores) or the path is not valid.
+QString RegistryKeyOf(const TSettingsKey &key)
+{
+    return IsRegistryRoot(key.root) ? RegistrySubkey(key.root, KeyPathParts(key.path)) : QString();
+}
+#endif
 
 // Opens the key for one access; null when the key does not exist.
 std::unique_ptr<QSettings> OpenExisting(const TSettingsKey &key)
@@ -65,7 +91,11 @@ bool PlatformReportsWindowPositions(const QString &platformName)
 
 QString DefaultSettingsRoot()
 {
+#ifdef _WIN32
+    return QStringLiteral("HKEY_CURRENT_USER");
+#else
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+#endif
 }
 
 TSettingsKey DefaultSettingsKey()
@@ -75,27 +105,36 @@ TSettingsKey DefaultSettingsKey()
 
 QString SettingsFilePath(const TSettingsKey &key)
 {
-    const QString path = TrimControls(key.path);
-    if (path.isEmpty() || !path.startsWith(QLatin1Char('\\')) || key.root.isEmpty())
+    const QStringList parts = KeyPathParts(key.path);
+    if (parts.isEmpty() || key.root.isEmpty())
         return {};
-    const QStringList parts = path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
-    if (parts.isEmpty())
+#ifdef _WIN32
+    if (IsRegistryRoot(key.root))
         return {};
-    for (const QString &part : parts)
-        if (part == QLatin1String(".") || part == QLatin1String("..") ||
-            part.contains(QLatin1Char('/')))
-            return {};
+#endif
     return key.root + QLatin1Char('/') + parts.join(QLatin1Char('/')) + QLatin1String(".conf");
 }
 
 bool KeyExists(const TSettingsKey &key)
 {
+#ifdef _WIN32
+    if (IsRegistryRoot(key.root)) {
+        const QString subkey = RegistryKeyOf(key);
+        return !subkey.isEmpty() && RegistryKeyExists(subkey);
+    }
+#endif
     const QString file = SettingsFilePath(key);
     return !file.isEmpty() && QFileInfo(file).isFile();
 }
 
 int32_t EnsureKey(const TSettingsKey &key)
 {
+#ifdef _WIN32
+    if (IsRegistryRoot(key.root)) {
+        const QString subkey = RegistryKeyOf(key);
+        return subkey.isEmpty() ? 2 : RegistryEnsureKey(subkey);
+    }
+#endif
     const QString file = SettingsFilePath(key);
     if (file.isEmpty())
         return 2;
@@ -111,6 +150,12 @@ int32_t EnsureKey(const TSettingsKey &key)
 
 int32_t DeleteSettingsKey(const TSettingsKey &key)
 {
+#ifdef _WIN32
+    if (IsRegistryRoot(key.root)) {
+        const QString subkey = RegistryKeyOf(key);
+        return subkey.isEmpty() ? 1 : RegistryDeleteKey(subkey);
+    }
+#endif
     const QString file = SettingsFilePath(key);
     if (file.isEmpty() || !QFileInfo(file).isFile())
         return 1;
@@ -121,21 +166,47 @@ int32_t DeleteSettingsKey(const TSettingsKey &key)
 
 void WriteIntegerValue(const TSettingsKey &key, const QString &name, int32_t value)
 {
+#ifdef _WIN32
+    if (IsRegistryRoot(key.root)) {
+        if (const QString subkey = RegistryKeyOf(key); !subkey.isEmpty())
+            RegistryWriteInteger(subkey, name, value);
+        return;
+    }
+#endif
     WriteValue(key, name, value);
 }
 
 void WriteStringValue(const TSettingsKey &key, const QString &name, const QString &value)
 {
+#ifdef _WIN32
+    if (IsRegistryRoot(key.root)) {
+        if (const QString subkey = RegistryKeyOf(key); !subkey.isEmpty())
+            RegistryWriteString(subkey, name, value);
+        return;
+    }
+#endif
     WriteValue(key, name, value);
 }
 
 void WriteBoolValue(const TSettingsKey &key, const QString &name, bool value)
 {
+#ifdef _WIN32
+    if (IsRegistryRoot(key.root)) {
+        WriteIntegerValue(key, name, value ? 1 : 0);
+        return;
+    }
+#endif
     WriteValue(key, name, value ? 1 : 0);
 }
 
 int32_t ReadIntegerValue(const TSettingsKey &key, const QString &name)
 {
+#ifdef _WIN32
+    if (IsRegistryRoot(key.root)) {
+        const QString subkey = RegistryKeyOf(key);
+        return subkey.isEmpty() ? 0 : RegistryReadInteger(subkey, name).value_or(0);
+    }
+#endif
     const QVariant value = ReadValue(key, name);
     if (value.typeId() != QMetaType::QString && value.typeId() != QMetaType::Int &&
         value.typeId() != QMetaType::LongLong)
@@ -147,6 +218,12 @@ int32_t ReadIntegerValue(const TSettingsKey &key, const QString &name)
 
 QString ReadStringValue(const TSettingsKey &key, const QString &name)
 {
+#ifdef _WIN32
+    if (IsRegistryRoot(key.root)) {
+        const QString subkey = RegistryKeyOf(key);
+        return subkey.isEmpty() ? QString() : RegistryReadString(subkey, name).value_or(QString());
+    }
+#endif
     const QVariant value = ReadValue(key, name);
     // A list (an unquoted text with commas) or a value of another kind reads as empty.
     if (value.typeId() != QMetaType::QString)

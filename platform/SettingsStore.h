@@ -9,7 +9,9 @@
 // HKEY_CURRENT_USER: here the root is a directory (by default the user's
 // configuration directory) and the key path "\Software\VLM-2010-v2" names the
 // file <root>/Software/VLM-2010-v2.conf. Every operation opens the file for its
-// one access and keeps nothing between calls.
+// one access and keeps nothing between calls. On Windows the default root is
+// "HKEY_CURRENT_USER" and the key is the registry's own (REG_DWORD integers,
+// REG_SZ texts); a root that is a folder keeps the file there too.
 struct TSettingsKey {
     QString root;
     QString path;
@@ -32,7 +34,7 @@ struct TSettingsStore {
 // Whether windows on the Qt platform of this name can report their position.
 bool PlatformReportsWindowPositions(const QString &platformName);
 
-QString DefaultSettingsRoot();     // the user's configuration directory
+QString DefaultSettingsRoot();     // the user's configuration directory; the registry on Windows
 TSettingsKey DefaultSettingsKey(); // DefaultSettingsRoot() and SettingsKeyPath
 // The file that holds the key; empty when the path is not a valid key path.
 QString SettingsFilePath(const TSettingsKey &key);

@@ -1,6 +1,7 @@
 #include "report/Report.h"
 
 #include "core/ExactIntervals.h"
+#include "core/PrintfFormat.h"
 #include "core/RiskMeasures.h"
 #include "core/TableStatistics.h"
 
@@ -21,7 +22,7 @@ const char *const LevelPrefix[3] = {
     "   5%-ный уровень значимости: ",
 };
 
-std::string Format(const char *format, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char *format, ...) __attribute__((format(VELMAR_PRINTF_FORMAT, 1, 2)));
 
 std::string Format(const char *format, ...)
 {
@@ -87,6 +88,31 @@ std::string FormatBlockProbability(long double p)
 // Numbers in the report always take a decimal point, whatever locale the
 // process runs in: a window toolkit sets it from the user's environment, where
 // a Russian one writes "0,5".
+#ifdef _WIN32
+// Windows' C runtime has no per-thread locale objects: the process's numeric
+// locale is "C" while the report is built (the program has one thread).
+class TCNumbers {
+public:
+    TCNumbers()
+    {
+        const char *current = setlocale(LC_NUMERIC, nullptr);
+        if (current && std::string(current) != "C") {
+            m_previous = current;
+            setlocale(LC_NUMERIC, "C");
+        }
+    }
+    ~TCNumbers()
+    {
+        if (!m_previous.empty())
+            setlocale(LC_NUMERIC, m_previous.c_str());
+    }
+    TCNumbers(const TCNumbers &) = delete;
+    TCNumbers &operator=(const TCNumbers &) = delete;
+
+private:
+    std::string m_previous;
+};
+#else
 class TCNumbers {
 public:
     TCNumbers() : m_c(newlocale(LC_NUMERIC_MASK, "C", locale_t(0)))
@@ -108,6 +134,7 @@ private:
     locale_t m_c;
     locale_t m_previous = locale_t(0);
 };
+#endif
 
 // Appends lines until one is refused; after that every call fails.
 class TLineWriter {

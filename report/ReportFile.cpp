@@ -1,5 +1,9 @@
 #include "report/ReportFile.h"
 
+#ifdef _WIN32
+#include "core/Windows1251.h"
+#endif
+
 #include <QHash>
 #include <QStringEncoder>
 
@@ -9,6 +13,22 @@ namespace {
 // converter's own substitute (0x1A) is a control character no editor shows.
 QByteArray EncodeWindows1251(const QString &text, bool *replaced)
 {
+#ifdef _WIN32
+    // Qt for Windows has no converter for the code page: the table does it.
+    QByteArray table;
+    table.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const bool pair =
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        const int byte = pair ? -1 : Windows1251::Encode(text[i].unicode());
+        table += byte >= 0 ? char(byte) : '?';
+        if (byte < 0 && replaced)
+            *replaced = true;
+        if (pair)
+            ++i;
+    }
+    return table;
+#endif
     QStringEncoder encoder("windows-1251");
     QByteArray bytes = encoder.encode(text);
     if (!encoder.hasError())

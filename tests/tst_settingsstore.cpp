@@ -4,7 +4,11 @@
 
 #include <QtTest>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 class TestSettingsStore : public QObject {
     Q_OBJECT
@@ -24,6 +28,9 @@ private slots:
     void placementRule();
     void keysDown_data();
     void keysDown();
+#ifdef _WIN32
+    void registryStore();
+#endif
 
 private:
     std::unique_ptr<QTemporaryDir> m_root;
@@ -174,8 +181,12 @@ void TestSettingsStore::damagedFilesReadAsDefaults()
 
 void TestSettingsStore::unwritableStoreStaysSilent()
 {
+#ifdef _WIN32
+    QSKIP("Windows has no owner permissions on folders to take away");
+#else
     if (geteuid() == 0)
         QSKIP("root writes read-only folders");
+#endif
     QCOMPARE(EnsureKey(m_key), 0);
     WriteIntegerValue(m_key, "FormFLeft", 7);
     const QString folder = QFileInfo(SettingsFilePath(m_key)).absolutePath();
@@ -253,6 +264,77 @@ void TestSettingsStore::keysDown()
     keys.readable = false;
     QCOMPARE(KeysDown(mask, keys), false);
 }
+
+#ifdef _WIN32
+// The program's own medium on Windows, in a key of the test's own that stands
+// for HKEY_CURRENT_USER: the value types are the registry's, the key's
+// lifecycle and the defaults as with the file.
+void TestSettingsStore::registryStore()
+{
+    QCOMPARE(DefaultSettingsRoot(), QStringLiteral("HKEY_CURRENT_USER"));
+    const QString base = QStringLiteral("Software\\VelmarTests\\%1").arg(GetCurrentProcessId());
+    const TSettingsKey key{QStringLiteral("HKEY_CURRENT_USER\\") + base,
+                           QStringLiteral("\\Software\\VLM-2010-v2")};
+    const std::wstring subkey = (base + QStringLiteral("\\Software\\VLM-2010-v2")).toStdWString();
+    auto type = [&](const wchar_t *name) {
+        DWORD kind = REG_NONE;
+        return RegGetValueW(HKEY_CURRENT_USER, subkey.c_str(), name, RRF_RT_ANY | RRF_NOEXPAND,
+                            &kind, nullptr, nullptr) == ERROR_SUCCESS
+                   ? kind
+                   : DWORD(REG_NONE);
+    };
+    struct TCleanUp {
+        std::wstring base;
+        ~TCleanUp() { RegDeleteTreeW(HKEY_CURRENT_USER, base.c_str()); }
+    } cleanUp{base.toStdWString()};
+
+    QVERIFY(!KeyExists(key));
+    QCOMPARE(DeleteSettingsKey(key), 1);
+    WriteIntegerValue(key, "FormFLeft", 5); // writing never creates the key
+    QVERIFY(!KeyExists(key));
+    QCOMPARE(ReadIntegerValue(key, "FormFLeft"), 0);
+    QCOMPARE(EnsureKey(key), 0);
+    QCOMPARE(EnsureKey(key), 1);
+    QVERIFY(KeyExists(key));
+    QCOMPARE(EnsureKey({key.root, QStringLiteral("Software\\VLM-2010-v2")}), 2);
+
+    WriteStringValue(key, "Ed_a", "6");
+    WriteStringValue(key, "Ed_b", "");
+    WriteStringValue(key, "Ed_note", "a, b; \"c\" = д @x");
+    WriteIntegerValue(key, "FormFTop", -42);
+    WriteBoolValue(key, "ChBoxPChecked", true);
+    QCOMPARE(type(L"Ed_a"), DWORD(REG_SZ));
+    QCOMPARE(type(L"Ed_b"), DWORD(REG_SZ));
+    QCOMPARE(type(L"FormFTop"), DWORD(REG_DWORD));
+    QCOMPARE(type(L"ChBoxPChecked"), DWORD(REG_DWORD));
+    QCOMPARE(ReadStringValue(key, "Ed_a"), QString("6"));
+    QCOMPARE(ReadStringValue(key, "Ed_b"), QString(""));
+    QCOMPARE(ReadStringValue(key, "Ed_note"), QString("a, b; \"c\" = д @x"));
+    QCOMPARE(ReadIntegerValue(key, "FormFTop"), -42);
+    QCOMPARE(ReadBoolValue(key, "ChBoxPChecked"), true);
+    // A value of another kind reads as the default of the kind asked for.
+    QCOMPARE(ReadIntegerValue(key, "Ed_a"), 0);
+    QCOMPARE(ReadStringValue(key, "FormFTop"), QString());
+    QCOMPARE(ReadBoolValue(key, "Ed_a"), false);
+    QCOMPARE(ReadStringValue(key, "Missing"), QString());
+    // REG_EXPAND_SZ is text too, taken as stored.
+    const wchar_t expandable[] = L"%TEMP%";
+    QCOMPARE(RegSetKeyValueW(HKEY_CURRENT_USER, subkey.c_str(), L"Ed_c", REG_EXPAND_SZ, expandable,
+                             sizeof expandable),
+             LONG(ERROR_SUCCESS));
+    QCOMPARE(ReadStringValue(key, "Ed_c"), QStringLiteral("%TEMP%"));
+
+    // Deleting takes the subkeys with it.
+    HKEY child = nullptr;
+    QCOMPARE(RegCreateKeyExW(HKEY_CURRENT_USER, (subkey + L"\\Child").c_str(), 0, nullptr, 0,
+                             KEY_WRITE, nullptr, &child, nullptr),
+             LONG(ERROR_SUCCESS));
+    RegCloseKey(child);
+    QCOMPARE(DeleteSettingsKey(key), 0);
+    QVERIFY(!KeyExists(key));
+    QCOMPARE(ReadStringValue(key, "Ed_a"), QString());
+}
+#endif
 
 QTEST_GUILESS_MAIN(TestSettingsStore)
 #include "tst_settingsstore.moc"

@@ -4,6 +4,8 @@
 #   tools/velmar.sh test    install what is missing, build, run every test
 #   tools/velmar.sh bench   build optimised and print every speed figure
 #   tools/velmar.sh package build the Debian package build/velmar_<version>_<arch>.deb
+#   tools/velmar.sh windows build the Windows installer build-windows/velmar-<version>-setup.exe
+#   tools/velmar.sh windows-test  the suite under Wine and the installer's check
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -18,6 +20,14 @@ packages=(
     python3 python3-mpmath locales
     clang clang-format
     lintian desktop-file-utils appstream dpkg-dev
+)
+
+# The Windows build: the MinGW-w64 cross compiler, Ninja and Perl for Qt's own
+# build (its source comes from apt-get source, which unpacks with dpkg-dev),
+# NSIS for the installer and Wine for its tests.
+windows_packages=(
+    g++-mingw-w64-x86-64-posix mingw-w64-tools ninja-build perl dpkg-dev xz-utils
+    nsis wine wine64
 )
 
 sudo=()
@@ -40,7 +50,7 @@ installed() {
 
 install_missing() {
     local missing=()
-    for p in "${packages[@]}"; do
+    for p in "${packages[@]}" "$@"; do
         installed "$p" || missing+=("$p")
     done
     if [ ${#missing[@]} -gt 0 ]; then
@@ -101,6 +111,11 @@ make_package() {
     mv "$dir"/velmar_*.deb "$root/build/"
 }
 
+# The Windows installer, and Qt for Windows first when the cache lacks it.
+windows_build() {
+    "$root/tools/windows/build.sh" "$root/build-windows"
+}
+
 case "${1:-}" in
 run)
     install_missing
@@ -122,6 +137,15 @@ test)
     build "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DVELMAR_SANITIZE=ON -DVELMAR_BUILD_BENCH=OFF
     ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
     ;;
+windows-test)
+    # The same sources built for Windows: the suite under Wine, then the
+    # installer installed, used and uninstalled in Wine. Not yet part of
+    # test: some of the suite still fails under Wine.
+    install_missing "${windows_packages[@]}"
+    windows_build
+    ctest --test-dir "$root/build-windows" --output-on-failure -j"$jobs"
+    "$root/tools/windows/check_installer.sh" "$root/build-windows"
+    ;;
 bench)
     install_missing
     build "$root/build" -DCMAKE_BUILD_TYPE=Release
@@ -131,8 +155,12 @@ package)
     install_missing
     make_package
     ;;
+windows)
+    install_missing "${windows_packages[@]}"
+    windows_build
+    ;;
 *)
-    sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'
     exit 1
     ;;
 esac
