@@ -1,6 +1,7 @@
 #include "report/FormResult.h"
 #include "tests/gui/TestPorts.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFontInfo>
 #include <QKeyEvent>
@@ -202,7 +203,7 @@ private Q_SLOTS:
         m_form->BtnSaveTextClick();
         QCOMPARE(m_ports->messages.shown.size(), size_t(1));
         QCOMPARE(QString::fromStdString(m_ports->messages.shown[0].text),
-                 QStringLiteral("Не могу открыть файл \"%1\"").arg(name));
+                 QStringLiteral("Не могу открыть файл \"%1\"").arg(QDir::toNativeSeparators(name)));
         QCOMPARE(m_ports->messages.shown[0].caption, std::string("Сохранить"));
         QCOMPARE(m_ports->messages.shown[0].icon, TMsgIcon::Stop);
         QVERIFY(!QFile::exists(name));
