@@ -177,6 +177,11 @@ MAIN='Велмар (v. 2.0)'
 REPORT='Распределение'
 CHART='График распределения'
 
+# The prefix's wineserver still runs from the console programs above, with
+# no display: a window opened through it would go nowhere. A new one, started
+# with DISPLAY set, draws on the virtual screen.
+timeout 20 wineserver -k 2>/dev/null
+timeout 60 wineserver -w
 wine "$inst/velmar.exe" >"$work/velmar.log" 2>&1 &
 velmar_pid=$!
 # The first window of a fresh prefix waits for Wine to set up its fonts and
