@@ -71,22 +71,6 @@ public:
         Tails();
         return i > m_stretch.high ? 0.0 : m_above[std::max(i, m_stretch.low)] / m_stretch.total;
     }
-    // The same sums, added afresh in the same order: cheaper than all the tails
-    // when only two or three are wanted at each psi.
-    double BelowSum(int32_t i) const
-    {
-        double sum = 0.0;
-        for (int32_t j = m_stretch.low, end = std::min(i, m_stretch.high); j <= end; ++j)
-            sum += m_w[j];
-        return sum / m_stretch.total;
-    }
-    double AboveSum(int32_t i) const
-    {
-        double sum = 0.0;
-        for (int32_t j = m_stretch.high, end = std::max(i, m_stretch.low); j >= end; --j)
-            sum += m_w[j];
-        return sum / m_stretch.total;
-    }
     // The weight of x <= first + i (or x >= first + i) over the stretch, and its
     // first moment in indices; divided, the mean of X in that tail.
     struct TPart {
@@ -110,7 +94,8 @@ public:
         }
         return part;
     }
-    // P(X < first + l) + P(X > first + u), l <= u + 1: the x no more probable
+    // P(X < first + l) + P(X > first + u), l <= u + 1, added afresh: cheaper
+    // than all the tails when only two are wanted at each psi. The x no more probable
     // than a given one leave out only the stretch of the more probable ones
     // about the peak.
     double Outside(int32_t l, int32_t u) const
@@ -395,7 +380,7 @@ long double BlakerUpperEnd(const TWeights &weights, int32_t at, long double alph
             if (l + 1 >= u)
                 return 1.0L;
             w.Fill(theta);
-            return w.BelowSum(l) + w.AboveSum(u);
+            return w.Outside(l + 1, u - 1);
         };
         const long double pRight = p(right);
         if (pRight > alpha)
