@@ -51,19 +51,8 @@ fail() {
     exit 1
 }
 
-poll() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@" >/dev/null 2>&1; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.3
-    done
-}
-wait_for() {
-    local seconds=$1 what=$2
-    shift 2
-    poll "$seconds" "$@" || fail "timed out after ${seconds} s waiting for $what"
-}
+# shellcheck source=../wait_for.sh
+. "$tools/wait_for.sh"
 
 # A Windows path of the prefix as a Linux one.
 unix_path() { winepath -u "$1" 2>/dev/null | tr -d '\r'; }
