@@ -57,7 +57,8 @@ QByteArray HelpPicture(int i)
 
 QString ExpandPathExe(const QString &text, const QString &pictureDir)
 {
-    const QString prefix = pictureDir + QDir::separator();
+    // The folder is a file URL, whose separator is '/' on every platform.
+    const QString prefix = pictureDir + QLatin1Char('/');
     QString result;
     result.reserve(text.size());
     qsizetype from = 0;

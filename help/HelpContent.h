@@ -18,7 +18,7 @@ QString HelpPictureName(int i);
 QByteArray HelpPicture(int i);
 
 // The pages name the pictures "PATHEXE\Pic N.gif": each token becomes the
-// folder the pictures were written into and the platform's separator.
+// reference to the folder the pictures were written into and '/'.
 // Inserted text is never searched again, so a folder containing the token
 // comes out as it is.
 QString ExpandPathExe(const QString &text, const QString &pictureDir);

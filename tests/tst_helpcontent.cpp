@@ -27,7 +27,7 @@ void TestHelpContent::expandPathExe_data()
     QTest::addColumn<QString>("dir");
     QTest::addColumn<QString>("expected");
 
-    const QString sep = QDir::separator();
+    const QString sep = QStringLiteral("/");
     QTest::newRow("no token") << "<p>PATHEXE Pic 1.gif</p>"
                               << "/opt/v"
                               << "<p>PATHEXE Pic 1.gif</p>";
