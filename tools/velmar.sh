@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Velmar's one entry point for building, running, testing and measuring.
 #   tools/velmar.sh run     install what is missing, build, start the program
-#   tools/velmar.sh test    install what is missing, build, run every test
+#   tools/velmar.sh test    install what is missing, build, run every test (Linux, then Windows under Wine)
 #   tools/velmar.sh bench   build optimised and print every speed figure
 #   tools/velmar.sh package build the Debian package build/velmar_<version>_<arch>.deb
 #   tools/velmar.sh windows build the Windows installer build-windows/velmar-<version>-setup.exe
@@ -116,6 +116,14 @@ windows_build() {
     "$root/tools/windows/build.sh" "$root/build-windows"
 }
 
+# The same sources built for Windows: the suite under Wine, then the installer
+# installed, used and uninstalled in Wine.
+windows_test() {
+    windows_build
+    ctest --test-dir "$root/build-windows" --output-on-failure -j"$jobs"
+    "$root/tools/windows/check_installer.sh" "$root/build-windows"
+}
+
 case "${1:-}" in
 run)
     install_missing
@@ -124,7 +132,7 @@ run)
     exec "$root/build/mainwin/velmar"
     ;;
 test)
-    install_missing
+    install_missing "${windows_packages[@]}"
     "$root/tools/check_format.sh"
     build "$root/build" -DCMAKE_BUILD_TYPE=Release
     ctest --test-dir "$root/build" --output-on-failure -j"$jobs"
@@ -136,15 +144,11 @@ test)
     # The same suite once more under AddressSanitizer, LeakSanitizer and UBSan.
     build "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DVELMAR_SANITIZE=ON -DVELMAR_BUILD_BENCH=OFF
     ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
+    windows_test
     ;;
 windows-test)
-    # The same sources built for Windows: the suite under Wine, then the
-    # installer installed, used and uninstalled in Wine. Not yet part of
-    # test: some of the suite still fails under Wine.
     install_missing "${windows_packages[@]}"
-    windows_build
-    ctest --test-dir "$root/build-windows" --output-on-failure -j"$jobs"
-    "$root/tools/windows/check_installer.sh" "$root/build-windows"
+    windows_test
     ;;
 bench)
     install_missing
