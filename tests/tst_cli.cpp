@@ -17,8 +17,8 @@ QString FromWindows1251(const QByteArray &bytes)
     const int size = int(bytes.size());
     QString text(MultiByteToWideChar(1251, 0, bytes.constData(), size, nullptr, 0),
                  Qt::Uninitialized);
-    MultiByteToWideChar(1251, 0, bytes.constData(), size,
-                        reinterpret_cast<wchar_t *>(text.data()), int(text.size()));
+    MultiByteToWideChar(1251, 0, bytes.constData(), size, reinterpret_cast<wchar_t *>(text.data()),
+                        int(text.size()));
     return text;
 #else
     QStringDecoder decode("windows-1251");
