@@ -5,7 +5,7 @@
 # A finished build leaves PREFIX/velmar-qt-complete; without it the folder is
 # taken for an interrupted build and made anew. The source comes through a
 # private sources list and apt state folder, so the machine's apt setup is
-# left as it is. Runs at the lowest priority: it takes half an hour on two cores.
+# left as it is. Runs at the lowest priority: it takes 20 minutes on two cores.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
