@@ -120,7 +120,9 @@ windows_build() {
 # installed, used and uninstalled in Wine.
 windows_test() {
     windows_build
-    ctest --test-dir "$root/build-windows" --output-on-failure -j"$jobs"
+    # Under Wine a test waits on program start and the wineserver as much as
+    # on the processor: twice as many at once finish sooner (70 s against 87).
+    ctest --test-dir "$root/build-windows" --output-on-failure -j"$((jobs * 2))"
     "$root/tools/windows/check_installer.sh" "$root/build-windows"
 }
 
