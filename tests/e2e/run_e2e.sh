@@ -61,15 +61,6 @@ fail() {
 # shellcheck source=../../tools/wait_for.sh
 . "$tools/wait_for.sh"
 
-xdo() { timeout 15 xdotool "$@"; }
-
-# The id of the visible window with exactly this title.
-window() {
-    local pattern
-    pattern=$(printf '%s' "$1" | sed 's/[][().*+?^$|\\{}]/\\&/g')
-    xdo search --onlyvisible --name "^$pattern\$" 2>/dev/null | head -1
-}
-window_shown() { [ -n "$(window "$1")" ]; }
 window_gone() { [ -z "$(window "$1")" ]; }
 window_id_gone() { ! xdo search --onlyvisible --name '.*' 2>/dev/null | grep -qx "$1"; }
 focused_window() { xdo getwindowfocus 2>/dev/null; }

@@ -154,13 +154,6 @@ wait_for 20 "Xvfb" test -s "$work/display"
 export DISPLAY=:$(head -1 "$work/display")
 wait_for 30 "Xvfb to take a client" xdotool getdisplaygeometry
 
-xdo() { timeout 15 xdotool "$@"; }
-window() {
-    local pattern
-    pattern=$(printf '%s' "$1" | sed 's/[][().*+?^$|\\{}]/\\&/g')
-    xdo search --onlyvisible --name "^$pattern\$" 2>/dev/null | head -1
-}
-window_shown() { [ -n "$(window "$1")" ]; }
 key() { xdo key --delay 60 "$@" || fail "cannot press $*"; }
 type_keys() { xdo type --delay 60 "$1" || fail "cannot type '$1'"; }
 velmar_running() { [ -n "$velmar_pid" ] && kill -0 "$velmar_pid" 2>/dev/null; }
