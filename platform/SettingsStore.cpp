@@ -190,13 +190,7 @@ void WriteStringValue(const TSettingsKey &key, const QString &name, const QStrin
 
 void WriteBoolValue(const TSettingsKey &key, const QString &name, bool value)
 {
-#ifdef _WIN32
-    if (IsRegistryRoot(key.root)) {
-        WriteIntegerValue(key, name, value ? 1 : 0);
-        return;
-    }
-#endif
-    WriteValue(key, name, value ? 1 : 0);
+    WriteIntegerValue(key, name, value ? 1 : 0);
 }
 
 int32_t ReadIntegerValue(const TSettingsKey &key, const QString &name)
